@@ -1,0 +1,26 @@
+// Profile (INI) values, integers and list tokens with their disc prefix.
+#pragma once
+
+#include "updater/services.h"
+
+#include <cstdint>
+
+// The installed "SETUP.INI": install folder joined with "SETUP.INI".
+extern PathBuffer SetupIniPath;
+// Nonzero: a missing or empty key is not reported.
+extern int MissingKeyQuiet;
+// Disc number of the latest disc prefix that NextListToken took.
+extern int32_t DiscIndex;
+
+// Error box with caption "INSTCMMN".
+int ShowSetupError(const char* text);
+int IsListDelimiter(BYTE byte);
+// Section [SETUP] of SetupIniPath. 1 for a non-empty value.
+int ReadSetupString(const char* key, char* buffer, DWORD size);
+int ReadProfileString(const char* section, const char* key, char* buffer, DWORD size,
+                      const char* file);
+// strtol semantics, clamped to 32 bits; out is written only on success.
+int ReadSetupInteger(const char* key, int32_t& out);
+// Stores the next token (at most 259 bytes) into token, a PathBuffer, and
+// advances cursor; 0 at the end of the list.
+int NextListToken(char* token, char*& cursor);
