@@ -1,0 +1,5 @@
+#include "updater/startup.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return RunStartup(instance);
+}
