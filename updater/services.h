@@ -22,8 +22,8 @@ extern PathBuffer UpdateIniPath;
 extern GetDiskFreeSpaceExA_t DiskFreeSpaceExEntry;
 
 // Control ids of the wizard dialog.
-constexpr int NextButton = 1;   // IDOK
-constexpr int AbortButton = 2;  // IDCANCEL
+constexpr int NextButton = 1;  // IDOK
+constexpr int AbortButton = 2; // IDCANCEL
 constexpr int BackButton = 4;
 constexpr int InfoText = 1001;
 
@@ -31,10 +31,16 @@ constexpr int InfoText = 1001;
 // wizard while it is open.
 int ShowUpdateError(const char* text);
 
-// Joins name to path in place with one backslash (none after an existing
-// separator or for an empty path) and writes a second NUL after the result,
-// so the path is also a one-entry shell list.
+// Joins name to path (a PathBuffer) in place with one backslash (none after
+// an existing separator or for an empty path) and writes a second NUL after
+// the result, so the path is also a one-entry shell list. The last character
+// is found by stepping over double-byte pairs: "...\ゲーム表" (trail byte
+// 0x5C) gets a backslash. A result that would not fit the PathBuffer with both
+// NULs leaves UnjoinablePath instead.
 void AppendPathComponent(char* path, const char* name);
+// A path no file operation accepts ('|' is not allowed in file names), and
+// that stays unusable when more is joined to it.
+constexpr const char* UnjoinablePath = "|";
 
 // Free space of a drive ("C:"): freeToCaller and totalBytes must be given,
 // totalFree may be null. 1 on success, 0 when neither platform call succeeds.
