@@ -20,7 +20,22 @@ int ReadUpdateValue(const char* key, char* value) {
     return ReadProfileString(UpdateSection, key, value, PathBufferSize, UpdateIniPath);
 }
 
-// A number key as strtol reads it, clamped to 32 bits; 0 when missing.
+// A component made only of dots and blanks with two dots or more climbs
+// out of its folder (the platform drops trailing dots and blanks).
+int ClimbsOut(const char* component, int length) {
+    int dots = 0;
+    for (int i = 0; i < length; ++i) {
+        if (component[i] == '.') {
+            ++dots;
+        } else if (component[i] != ' ') {
+            return 0;
+        }
+    }
+    return dots >= 2;
+}
+
+} // namespace
+
 int32_t ReadUpdateNumber(const char* key) {
     PathBuffer value;
     if (!ReadUpdateValue(key, value)) {
@@ -36,51 +51,6 @@ int32_t ReadUpdateNumber(const char* key) {
     return static_cast<int32_t>(number);
 }
 
-// The entry of a list value for the installed variant: the value after a
-// variant prefix that names InstMode, or the whole value without one; null
-// for another variant.
-const char* EntryForVariant(const char* value) {
-    if (value[0] == 0 || value[1] != ',') {
-        return value;
-    }
-    if (static_cast<BYTE>(value[0]) - '0' != InstallRecord.InstMode) {
-        return nullptr;
-    }
-    return value + 2;
-}
-
-// Index after the last backslash, stepping over double-byte characters.
-int32_t MemberNamePosition(const char* path) {
-    int32_t position = 0;
-    for (int32_t i = 0; path[i] != 0; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
-            if (path[i + 1] == 0) {
-                break;
-            }
-            ++i;
-        } else if (path[i] == '\\') {
-            position = i + 1;
-        }
-    }
-    return position;
-}
-
-// A component made only of dots and blanks with two dots or more climbs
-// out of its folder (the platform drops trailing dots and blanks).
-int ClimbsOut(const char* component, int length) {
-    int dots = 0;
-    for (int i = 0; i < length; ++i) {
-        if (component[i] == '.') {
-            ++dots;
-        } else if (component[i] != ' ') {
-            return 0;
-        }
-    }
-    return dots >= 2;
-}
-
-// 1 when the path stays inside the folder it is joined to: not absolute, no
-// drive, no component that climbs out. Both separators count.
 int StaysInsideFolder(const char* path) {
     if (path[0] == '\\' || path[0] == '/') {
         return 0;
@@ -106,6 +76,8 @@ int StaysInsideFolder(const char* path) {
         }
     }
 }
+
+namespace {
 
 // Ends the dialog as failed or aborted.
 void EndRun(HWND dialog) {
@@ -147,17 +119,18 @@ void SelectUpdateEntries() {
     PathBuffer value;
     UpdateList.Count = 0;
     for (int n = 0; n < UpdateListCapacity; ++n) {
-        wsprintfA(key, "UpdateFile%02i", n);
+        FormatUpdateFileKey(key, n);
         if (!ReadUpdateValue(key, value)) {
             return;
         }
-        const char* entry = EntryForVariant(value);
+        const char* entry = EntryForVariant(value, InstallRecord.InstMode);
         if (entry == nullptr) {
             continue;
         }
         int32_t slot = UpdateList.Count;
         lstrcpyA(UpdateList.Path[slot], entry);
-        UpdateList.NamePosition[slot] = MemberNamePosition(UpdateList.Path[slot]);
+        UpdateList.NamePosition[slot] =
+            static_cast<int32_t>(MemberNameOf(UpdateList.Path[slot]) - UpdateList.Path[slot]);
         UpdateList.Count = slot + 1;
     }
 }
@@ -167,21 +140,21 @@ void SelectCopyEntries() {
     PathBuffer value;
     CopyList.Count = 0;
     for (int n = 0; n < CopyListCapacity; ++n) {
-        wsprintfA(key, "CopyFile%02i", n);
+        FormatCopyFileKey(key, n);
         if (!ReadUpdateValue(key, value)) {
             return;
         }
-        const char* entry = EntryForVariant(value);
+        const char* entry = EntryForVariant(value, InstallRecord.InstMode);
         if (entry == nullptr) {
             continue;
         }
         int32_t slot = CopyList.Count;
         int32_t disc = 0;
-        if (entry[0] != 0 && entry[1] == ':') {
-            disc = static_cast<BYTE>(entry[0]) - '0';
-            entry += 2;
+        const char* path = entry;
+        if (!SplitDiscPrefix(entry, disc, path)) {
+            disc = UnknownDisc;
         }
-        lstrcpyA(CopyList.Path[slot], entry);
+        lstrcpyA(CopyList.Path[slot], path);
         CopyList.DiscNumber[slot] = disc;
         CopyList.Count = slot + 1;
     }
@@ -249,15 +222,14 @@ int FindDisc(HWND dialog, int32_t disc, char* drive) {
 
 // Copies every selected disc item into the install folder. 0 when the
 // dialog has been ended; items copied before stay. An entry is refused when
-// its disc number is not 0 to 9, when it needs a drive that no search of this
+// its disc prefix is not a digit, when it needs a drive that no search of this
 // run has found, or when its path would leave the install folder.
 int CopyDiscItems(HWND dialog) {
     PathBuffer drive = {};
     for (int32_t slot = 0; slot < CopyList.Count; ++slot) {
         const char* path = CopyList.Path[slot];
         int32_t disc = CopyList.DiscNumber[slot];
-        if (disc < 0 || disc >= DiscCapacity || !StaysInsideFolder(path) ||
-            (disc == 0 && drive[0] == 0)) {
+        if (disc == UnknownDisc || !StaysInsideFolder(path) || (disc == 0 && drive[0] == 0)) {
             ShowCopyError(dialog, path);
             return 0;
         }

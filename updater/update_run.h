@@ -3,11 +3,9 @@
 #pragma once
 
 #include "updater/services.h"
+#include "updater/update_description.h"
 
 #include <cstdint>
-
-constexpr int UpdateListCapacity = 16;
-constexpr int CopyListCapacity = 16;
 
 // The update entries that apply to the install variant, rebuilt by each run.
 struct UpdateListRecord {
@@ -24,6 +22,18 @@ struct CopyListRecord {
     int32_t DiscNumber[CopyListCapacity]; // 0: no disc is searched
 };
 extern CopyListRecord CopyList;
+// Disc number of a copy entry whose disc prefix is not a digit.
+constexpr int32_t UnknownDisc = -1;
+
+// A number key of [UPDATE] as strtol reads it, clamped to 32 bits; 0 when the
+// key is missing or empty.
+int32_t ReadUpdateNumber(const char* key);
+
+// 1 when an entry's path stays inside the folder it is joined to: not
+// absolute, no drive, no component that climbs out ("..", also with trailing
+// dots or blanks). Both separators count; double-byte characters are stepped
+// over.
+int StaysInsideFolder(const char* path);
 
 // Runs the update from the confirmation page. The dialog then shows the
 // shortage page or the completed page, or has been ended with -1.
