@@ -37,26 +37,6 @@ int PrepareUpdateIniPath() {
     return 1;
 }
 
-// The four required identity keys of "UPDATE.INI"; the first missing one
-// has already shown its message.
-int ReadUpdateIdentity() {
-    return ReadProfileString("SETUP", "CompanyName", SetupDescription.CompanyName, PathBufferSize,
-                             UpdateIniPath) &&
-           ReadProfileString("SETUP", "GameTitle", SetupDescription.GameTitle, PathBufferSize,
-                             UpdateIniPath) &&
-           ReadProfileString("SETUP", "GameClass", SetupDescription.GameClass, PathBufferSize,
-                             UpdateIniPath) &&
-           ReadProfileString("SETUP", "GameDir", SetupDescription.GameDir, PathBufferSize,
-                             UpdateIniPath);
-}
-
-void ReadUpdateOnlyValues() {
-    GameTitleA[0] = 0;
-    ReadProfileString("SETUP", "GameTitleA", GameTitleA, PathBufferSize, UpdateIniPath);
-    InstallVersion[0] = 0;
-    ReadProfileString("SETUP", "InstallVersion", InstallVersion, PathBufferSize, UpdateIniPath);
-}
-
 // InstallRecord from HKEY_CURRENT_USER\Software\<CompanyName>\<GameDir>.
 // An InstPath that fills its buffer without a terminating NUL is refused
 // like a missing one, so the folder is never read past its buffer.
@@ -171,6 +151,24 @@ int PreflightAndWizard(HINSTANCE instance) {
 }
 
 } // namespace
+
+int ReadUpdateIdentity() {
+    return ReadProfileString("SETUP", "CompanyName", SetupDescription.CompanyName, PathBufferSize,
+                             UpdateIniPath) &&
+           ReadProfileString("SETUP", "GameTitle", SetupDescription.GameTitle, PathBufferSize,
+                             UpdateIniPath) &&
+           ReadProfileString("SETUP", "GameClass", SetupDescription.GameClass, PathBufferSize,
+                             UpdateIniPath) &&
+           ReadProfileString("SETUP", "GameDir", SetupDescription.GameDir, PathBufferSize,
+                             UpdateIniPath);
+}
+
+void ReadUpdateOnlyValues() {
+    GameTitleA[0] = 0;
+    ReadProfileString("SETUP", "GameTitleA", GameTitleA, PathBufferSize, UpdateIniPath);
+    InstallVersion[0] = 0;
+    ReadProfileString("SETUP", "InstallVersion", InstallVersion, PathBufferSize, UpdateIniPath);
+}
 
 int RunStartup(HINSTANCE instance) {
     int exitCode = PreflightAndWizard(instance);

@@ -20,6 +20,12 @@ extern PathBuffer InstallVersion; // the version shown in WindowTitle
 constexpr int WizardTemplateId = 101;
 constexpr int DialogClassAtom = 0x8002;
 
+// The four required [SETUP] keys of "UPDATE.INI" at UpdateIniPath into
+// SetupDescription; 0 at the first one missing, after its message.
+int ReadUpdateIdentity();
+// GameTitleA and InstallVersion; each stays empty when its key is absent.
+void ReadUpdateOnlyValues();
+
 // Everything WinMain does: preflight, the wizard, the release of the package.
 // Returns the exit code: 1 after a completed update, 0 otherwise.
 int RunStartup(HINSTANCE instance);
