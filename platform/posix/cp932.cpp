@@ -31,11 +31,15 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
     return out;
 }
 
-}  // namespace
+} // namespace
 
-std::optional<std::string> FromUtf8(std::string_view utf8) { return Convert("CP932", "UTF-8", utf8); }
+std::optional<std::string> FromUtf8(std::string_view utf8) {
+    return Convert("CP932", "UTF-8", utf8);
+}
 
-std::optional<std::string> ToUtf8(std::string_view sjis) { return Convert("UTF-8", "CP932", sjis); }
+std::optional<std::string> ToUtf8(std::string_view sjis) {
+    return Convert("UTF-8", "CP932", sjis);
+}
 
 std::string ToUtf8Lossy(std::string_view sjis) {
     if (auto whole = ToUtf8(sjis)) {
@@ -62,4 +66,4 @@ std::string ToUtf8Lossy(std::string_view sjis) {
     return out;
 }
 
-}  // namespace cp932
+} // namespace cp932

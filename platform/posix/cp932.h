@@ -15,4 +15,4 @@ std::optional<std::string> ToUtf8(std::string_view sjis);
 // For display: bytes that do not convert are shown as \xNN.
 std::string ToUtf8Lossy(std::string_view sjis);
 
-}  // namespace cp932
+} // namespace cp932

@@ -1,0 +1,201 @@
+// wsprintfA / wvsprintfA with the platform's rules: conversions %s %c %d %i
+// %u %x %X and %%, the flags '-' and '0', a width and a precision, the size
+// prefixes 'l' and 'h'; no floating point. A null %s argument prints
+// "(null)"; an unknown conversion prints its letter. The output stops at
+// 1024 bytes including the terminator, and the count written (without the
+// terminator) is returned.
+#include "platform/win32.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr size_t OutputLimit = 1024;
+
+class Output {
+  public:
+    explicit Output(char* buffer) : buffer_(buffer) {}
+    void Put(char c) {
+        if (length_ < OutputLimit - 1) {
+            buffer_[length_++] = c;
+        }
+    }
+    void Repeat(char c, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            Put(c);
+        }
+    }
+    int Finish() {
+        buffer_[length_] = '\0';
+        return static_cast<int>(length_);
+    }
+
+  private:
+    char* buffer_;
+    size_t length_ = 0;
+};
+
+struct Spec {
+    bool left = false;
+    bool zero = false;
+    size_t width = 0;
+    int precision = -1;
+    char size = 0; // 'h', 'l' or 0
+    char type = 0;
+};
+
+// Parses the conversion after '%'; returns the position after it.
+const char* ParseSpec(const char* p, Spec& spec) {
+    for (;; ++p) {
+        if (*p == '-') {
+            spec.left = true;
+        } else if (*p == '0') {
+            spec.zero = true;
+        } else {
+            break;
+        }
+    }
+    while (*p >= '0' && *p <= '9') {
+        spec.width = spec.width * 10 + static_cast<size_t>(*p++ - '0');
+    }
+    if (*p == '.') {
+        spec.precision = 0;
+        for (++p; *p >= '0' && *p <= '9'; ++p) {
+            spec.precision = spec.precision * 10 + (*p - '0');
+        }
+    }
+    if (*p == 'h' || *p == 'l') {
+        spec.size = *p++;
+    }
+    spec.type = *p;
+    return *p != '\0' ? p + 1 : p;
+}
+
+// Writes text padded to the width; with zero padding the first `signLength`
+// characters (a sign) stay in front of the zeros.
+void Emit(Output& out, const Spec& spec, const char* text, size_t length, size_t signLength) {
+    const size_t pad = spec.width > length ? spec.width - length : 0;
+    if (spec.left) {
+        for (size_t i = 0; i < length; ++i) {
+            out.Put(text[i]);
+        }
+        out.Repeat(' ', pad);
+        return;
+    }
+    if (spec.zero) {
+        for (size_t i = 0; i < signLength; ++i) {
+            out.Put(text[i]);
+        }
+        out.Repeat('0', pad);
+        for (size_t i = signLength; i < length; ++i) {
+            out.Put(text[i]);
+        }
+        return;
+    }
+    out.Repeat(' ', pad);
+    for (size_t i = 0; i < length; ++i) {
+        out.Put(text[i]);
+    }
+}
+
+void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
+    const bool isSigned = spec.type == 'd' || spec.type == 'i';
+    uint32_t magnitude = 0;
+    bool negative = false;
+    if (isSigned) {
+        int32_t value = va_arg(arguments, int32_t);
+        if (spec.size == 'h') {
+            value = static_cast<int16_t>(value);
+        }
+        negative = value < 0;
+        magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    } else {
+        magnitude = va_arg(arguments, uint32_t);
+        if (spec.size == 'h') {
+            magnitude = static_cast<uint16_t>(magnitude);
+        }
+    }
+    const unsigned base = (spec.type == 'x' || spec.type == 'X') ? 16 : 10;
+    const char* digits = spec.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    char reversed[16];
+    size_t count = 0;
+    do {
+        reversed[count++] = digits[magnitude % base];
+        magnitude /= base;
+    } while (magnitude != 0);
+    char text[48];
+    size_t length = 0;
+    if (negative) {
+        text[length++] = '-';
+    }
+    for (int i = static_cast<int>(count); i < spec.precision && length < 32; ++i) {
+        text[length++] = '0';
+    }
+    while (count > 0) {
+        text[length++] = reversed[--count];
+    }
+    Emit(out, spec, text, length, negative ? 1 : 0);
+}
+
+void EmitString(Output& out, const Spec& spec, const char* text) {
+    if (text == nullptr) {
+        text = "(null)";
+    }
+    size_t length = std::strlen(text);
+    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < length) {
+        length = static_cast<size_t>(spec.precision);
+    }
+    Spec padded = spec;
+    padded.zero = false;
+    Emit(out, padded, text, length, 0);
+}
+
+} // namespace
+
+int wvsprintfA(LPSTR buffer, LPCSTR format, va_list arguments) {
+    Output out(buffer);
+    va_list args;
+    va_copy(args, arguments);
+    for (const char* p = format; *p != '\0';) {
+        if (*p != '%') {
+            out.Put(*p++);
+            continue;
+        }
+        Spec spec;
+        p = ParseSpec(p + 1, spec);
+        switch (spec.type) {
+        case 's':
+            EmitString(out, spec, va_arg(args, const char*));
+            break;
+        case 'c': {
+            const char c = static_cast<char>(va_arg(args, int));
+            Spec padded = spec;
+            padded.zero = false;
+            Emit(out, padded, &c, 1, 0);
+            break;
+        }
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+            EmitNumber(out, spec, args);
+            break;
+        case '\0':
+            break;
+        default:
+            out.Put(spec.type); // "%%" and unknown conversions print the letter
+            break;
+        }
+    }
+    va_end(args);
+    return out.Finish();
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    const int written = wvsprintfA(buffer, format, arguments);
+    va_end(arguments);
+    return written;
+}
