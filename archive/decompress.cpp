@@ -50,7 +50,14 @@ template <bool Checked> inline DWORD TakeBit(BlockCursor& c) {
     return bit;
 }
 
+// A field of 1 to 4 bits, most significant first.
 template <bool Checked> inline DWORD TakeBits(BlockCursor& c, int count) {
+    if (c.bitsLeft >= count) {
+        DWORD value = c.word >> (32 - count);
+        c.word <<= count;
+        c.bitsLeft -= count;
+        return value;
+    }
     DWORD value = 0;
     for (int i = 0; i < count; ++i) {
         value = (value << 1) | TakeBit<Checked>(c);

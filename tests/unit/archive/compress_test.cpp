@@ -15,6 +15,10 @@ struct Sample {
     std::vector<uint8_t> data;
 };
 
+void PrintTo(const Sample& sample, std::ostream* os) {
+    *os << sample.name;
+}
+
 // Random bytes followed by a copy of their first `copied` bytes.
 std::vector<uint8_t> RepeatAfter(size_t randomBytes, size_t copied) {
     std::vector<uint8_t> data = samples::Random(randomBytes, 11);

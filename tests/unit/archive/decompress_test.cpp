@@ -34,6 +34,10 @@ struct WorkedExample {
     std::vector<uint8_t> decoded;
 };
 
+void PrintTo(const WorkedExample& example, std::ostream* os) {
+    *os << example.name;
+}
+
 std::vector<uint8_t> ThirtyTwoDistinct() {
     std::vector<uint8_t> data(32);
     for (size_t i = 0; i < data.size(); ++i) {

@@ -185,8 +185,11 @@ TEST(WritePackage, RefusesNamesThatDoNotFit) {
 }
 
 TEST(WritePackage, EmptyCompressedDirectoryIsOnlyAnEndMarker) {
-    std::vector<uint8_t> expected = {0x46, 0x41, 0x32, 0x00, 1, 0, 0, 0, 16,   0,
-                                     0,    0,    0,    0,    0, 0, 0, 0, 0x7E, 0xFF};
+    std::vector<uint8_t> expected = {0x46, 0x41, 0x32, 0x00, // magic
+                                     0x01, 0x00, 0x00, 0x00, // directory compressed
+                                     0x10, 0x00, 0x00, 0x00, // directory offset
+                                     0x00, 0x00, 0x00, 0x00, // no entries
+                                     0x00, 0x00, 0x00, 0x7E, 0xFF};
     EXPECT_EQ(WritePackage({}, false), expected);
 }
 
