@@ -47,12 +47,22 @@ TEST_F(ProgramTest, AbortOnTheShortagePageInterrupts) {
     ExpectReleased();
 }
 
-TEST_F(ProgramTest, NextOnTheShortagePageIsDisabledAndWouldNotComplete) {
+TEST_F(ProgramTest, FreeSpaceEqualToTheRequirementSuffices) {
     updateIniUpdate += "RequiredDiskSpace=1000\r\n";
     machine.drives['C'].free = 1000;
     presses = {Next, Next, Next};
     EXPECT_EQ(Run(), 1);
     ExpectWritten("VOICE.PAK", Member("VOICE.PAK"));
+}
+
+TEST_F(ProgramTest, FreeSpaceOfFourGibAndMoreAlwaysSuffices) {
+    // The low 32 bits of the free count (100) are below the requirement.
+    updateIniUpdate += "RequiredDiskSpace=1000\r\n";
+    machine.drives['C'].free = (1ull << 32) + 100;
+    presses = {Next, Next, Next};
+    EXPECT_EQ(Run(), 1);
+    ExpectBoxes({});
+    ExpectWritten("SCENE.PAK", Member("SCENE.PAK"));
 }
 
 TEST_F(ProgramTest, VariantPrefixSelectsTheEntriesOfTheInstalledVariant) {
