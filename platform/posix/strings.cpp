@@ -77,7 +77,8 @@ int CompareNoCase(std::string_view a, std::string_view b) {
         if (left != right) {
             return left < right ? -1 : 1;
         }
-        i += CharBytes(a, i); // both are within their texts: the weights differ from 0
+        // Equal weights are not 0 here, so both positions lie within their texts.
+        i += CharBytes(a, i);
         j += CharBytes(b, j);
     }
     return 0;
