@@ -288,6 +288,31 @@ TEST_P(OpenPackageFrom, RefusesBadPackages) {
     for (const BadPackage& c : BadPackages()) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(Open(GetParam(), c.bytes));
+        EXPECT_EQ(machine::TheMachine().globalBlocksInUse, 0);
+    }
+}
+
+TEST_P(OpenPackageFrom, FailsWhenMemoryRunsOut) {
+    // Bytes after the compressed directory make its stored form larger than
+    // the decoded one, so that a file's temporary block is the larger need.
+    std::vector<uint8_t> package = WritePackage(SampleMembers(), false);
+    package.insert(package.end(), 400, 0xAB);
+    SIZE_T directoryBytes = 16 + 32 * SampleMembers().size();
+    struct Case {
+        SIZE_T limit;
+        bool opens;
+    };
+    const Case cases[] = {
+        {directoryBytes - 1, false},
+        {directoryBytes, GetParam() == Source::Memory},
+        {package.size(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "limit " << c.limit);
+        machine::TheMachine().globalAllocLimit = c.limit;
+        Directory directory = Open(GetParam(), package);
+        EXPECT_EQ(static_cast<bool>(directory), c.opens);
+        EXPECT_EQ(machine::TheMachine().globalBlocksInUse, c.opens ? 1 : 0);
     }
 }
 
@@ -344,6 +369,7 @@ TEST_F(PackageTest, ReleasePackageFreesTheDirectoryAndDeletesTheUpdateIni) {
 
     ReleasePackage();
     EXPECT_EQ(PackageDirectory, nullptr);
+    EXPECT_EQ(machine::TheMachine().globalBlocksInUse, 0);
     EXPECT_FALSE(std::filesystem::exists(root_ / "UPDATE.INI"));
     // A second release finds nothing to free or delete.
     ReleasePackage();
