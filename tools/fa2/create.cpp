@@ -103,10 +103,10 @@ void RunCreate(const CreateOptions& options) {
 
 void AddCreateCommand(CLI::App& app) {
     auto options = std::make_shared<CreateOptions>();
-    CLI::App* command = app.add_subcommand(
-        "create", "Make a package from files. Each member is named by its file's base name in "
-                  "code page 932 (at most 14 bytes) and stamped with the file's modification "
-                  "time. The package is written whole or not at all.");
+    CLI::App* command = app.add_subcommand("create", "Make a package from files.");
+    command->footer("Each member is named by its file's base name in "
+                    "code page 932 (at most 14 bytes) and stamped with the file's modification "
+                    "time. The package is written whole or not at all.");
     command->add_option("OUT", options->output, "the package file to write")->required();
     command->add_option("FILE", options->files, "files to add, in this order")->required();
     command

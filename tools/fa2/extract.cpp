@@ -118,9 +118,9 @@ void RunExtract(const ExtractOptions& options) {
 
 void AddExtractCommand(CLI::App& app) {
     auto options = std::make_shared<ExtractOptions>();
-    CLI::App* command = app.add_subcommand(
-        "extract",
-        "Write members to files named by their names in UTF-8, with their timestamps as "
+    CLI::App* command = app.add_subcommand("extract", "Write members of a package to files.");
+    command->footer(
+        "Members are written to files named by their names in UTF-8, with their timestamps as "
         "modification times. Names are matched as the program matches them: whole, "
         "ignoring the case of single-byte letters; the first of equal names wins. Names that "
         "would leave the folder (path separators, '..', a drive colon, empty) are refused.");

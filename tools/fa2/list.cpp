@@ -24,11 +24,11 @@ void RunList(const std::string& path) {
 
 void AddListCommand(CLI::App& app) {
     auto path = std::make_shared<std::string>();
-    CLI::App* command = app.add_subcommand(
-        "list", "List the members in directory order, one per line, fields separated by tabs: "
-                "name (UTF-8), size, stored size, 'compressed' or 'stored', and the timestamp "
-                "in UTC as ISO 8601 (2024-05-01T12:34:56Z; fractions of a second appear only "
-                "when nonzero, e.g. 2024-05-01T12:34:56.25Z).");
+    CLI::App* command = app.add_subcommand("list", "List the members of a package.");
+    command->footer("One line per member, in directory order, fields separated by tabs: "
+                    "name (UTF-8), size, stored size, 'compressed' or 'stored', and the timestamp "
+                    "in UTC as ISO 8601 (2024-05-01T12:34:56Z; fractions of a second appear only "
+                    "when nonzero, e.g. 2024-05-01T12:34:56.25Z).");
     command->add_option("PACKAGE", *path, "the package file")->required();
     command->callback([path] { RunList(*path); });
 }

@@ -189,11 +189,12 @@ void RunTest(const std::string& path) {
 
 void AddTestCommand(CLI::App& app) {
     auto path = std::make_shared<std::string>();
-    CLI::App* command = app.add_subcommand(
-        "test", "Decode every member and check the package's layout: header, directory, names, "
-                "sizes, 16-byte alignment with zero fill, and no bytes after a block's end marker "
-                "(after the compressed directory, or within a compressed member's stored size). "
-                "Prints each problem and exits with 1 when the package is damaged, 0 when sound.");
+    CLI::App* command = app.add_subcommand("test", "Check that a package is sound.");
+    command->footer(
+        "Decodes every member and checks the package's layout: header, directory, names, "
+        "sizes, 16-byte alignment with zero fill, and no bytes after a block's end marker "
+        "(after the compressed directory, or within a compressed member's stored size). "
+        "Prints each problem and exits with 1 when the package is damaged, 0 when sound.");
     command->add_option("PACKAGE", *path, "the package file")->required();
     command->callback([path] { RunTest(*path); });
 }
