@@ -62,7 +62,11 @@ const BYTE* FindPackageResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD*
 
 // length 0: source is the NUL-terminated name of a package file; otherwise
 // source is a package in memory of that many bytes. Returns a GlobalAlloc
-// block the caller frees with GlobalFree, or null.
+// block the caller frees with GlobalFree, or null (nothing left allocated or
+// open) when the package cannot be read or its header or directory does not
+// fit it: wrong magic, directory offset past the end, a directory too large
+// for 32 bits or for the stored bytes, or a compressed directory that does
+// not decode to exactly EntryCount entries.
 PackageHeader* OpenPackage(const void* source, DWORD length);
 
 // Frees PackageDirectory (if any), sets it null, and deletes UpdateIniPath.
