@@ -9,11 +9,11 @@
 
 static_assert(std::endian::native == std::endian::little, "FA2 records are little-endian");
 
-constexpr DWORD PackageMagic = 0x00324146;  // the bytes "FA2" and a NUL
-constexpr DWORD DirectoryCompressed = 0x1;  // PackageHeader::Flags
-constexpr BYTE MemberStored = 0x01;         // PackageEntry::EntryFlags of a plain member
-constexpr BYTE MemberCompressed = 0x02;     // PackageEntry::EntryFlags bit
-constexpr int PackageNameSize = 15;         // name field; names hold at most 14 bytes
+constexpr DWORD PackageMagic = 0x00324146; // the bytes "FA2" and a NUL
+constexpr DWORD DirectoryCompressed = 0x1; // PackageHeader::Flags
+constexpr BYTE MemberStored = 0x01;        // PackageEntry::EntryFlags of a plain member
+constexpr BYTE MemberCompressed = 0x02;    // PackageEntry::EntryFlags bit
+constexpr int PackageNameSize = 15;        // name field; names hold at most 14 bytes
 constexpr int UpdateResourceId = 102;
 constexpr const char* UpdateResourceType = "UPDATE";
 
@@ -46,7 +46,9 @@ inline const PackageEntry* PackageEntries(const PackageHeader* directory) {
 
 // Stored size raised to the next multiple of 16: the step from one member's
 // data to the next.
-inline DWORD AlignedStoredSize(DWORD storedSize) { return (storedSize + 15) & ~DWORD{15}; }
+inline DWORD AlignedStoredSize(DWORD storedSize) {
+    return (storedSize + 15) & ~DWORD{15};
+}
 
 // The whole package as one read-only block (the locked resource).
 struct PackageImageRecord {

@@ -8,7 +8,7 @@
 #include <vector>
 
 struct PackageMemberSource {
-    std::string name;  // code page 932, at most 14 bytes
+    std::string name; // code page 932, at most 14 bytes
     std::vector<uint8_t> data;
     FILETIME timestamp{};
     bool compress = true;
