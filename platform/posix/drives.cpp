@@ -1,5 +1,6 @@
 // Drive types and free space over the drive table. A root is "X:", "X:\" or
-// "X:/". The figures come from Drive::free / Drive::total when `free` is set,
+// "X:/"; GetDriveTypeA also takes the path of an existing folder on the
+// drive, as the platform does. The figures come from Drive::free / Drive::total when `free` is set,
 // else from the host's file system under the drive's root.
 //
 // GetDiskFreeSpaceA describes the same bytes in clusters: the largest
@@ -13,6 +14,8 @@
 #include <sys/statvfs.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -53,13 +56,24 @@ DWORD CappedClusters(uint64_t bytes, uint64_t bytesPerCluster) {
 } // namespace
 
 UINT GetDriveTypeA(LPCSTR root) {
-    const char letter = layer::DriveOfRoot(root);
-    const auto& drives = machine::TheMachine().drives;
-    const auto drive = drives.find(letter);
-    if (letter == 0 || drive == drives.end()) {
+    if (root == nullptr || root[0] == '\0' || root[1] != ':') {
         return DRIVE_NO_ROOT_DIR;
     }
-    return drive->second.type;
+    const char drive[3] = {root[0], ':', '\0'};
+    const char letter = layer::DriveOfRoot(drive);
+    const auto& drives = machine::TheMachine().drives;
+    const auto found = drives.find(letter);
+    if (letter == 0 || found == drives.end()) {
+        return DRIVE_NO_ROOT_DIR;
+    }
+    if (layer::DriveOfRoot(root) == 0) {
+        std::error_code error;
+        const layer::HostName folder = layer::ResolvePath(root);
+        if (folder.host.empty() || !std::filesystem::is_directory(folder.host, error)) {
+            return DRIVE_NO_ROOT_DIR;
+        }
+    }
+    return found->second.type;
 }
 
 BOOL GetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER totalBytes,

@@ -249,10 +249,6 @@ BOOL SetFileTime(HANDLE handle, const FILETIME* /*creation*/, const FILETIME* ac
     if (file == nullptr) {
         return FALSE;
     }
-    if (!file->writable) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     const timespec times[2] = {ToTimespec(access), ToTimespec(write)};
     if (::futimens(file->descriptor, times) != 0) {
         SetLastError(layer::ErrorFromErrno(errno));

@@ -1,9 +1,12 @@
 // wsprintfA / wvsprintfA with the platform's rules: conversions %s %c %d %i
-// %u %x %X and %%, the flags '-' and '0', a width and a precision, the size
-// prefixes 'l' and 'h'; no floating point. A null %s argument prints
-// "(null)"; an unknown conversion prints its letter. The output stops at
-// 1024 bytes including the terminator, and the count written (without the
-// terminator) is returned.
+// %u %x %X and %%, the flags '-', '0' and '#' (0x before hex digits, not
+// counted in the width), a
+// width and a precision; the size prefixes 'l' and 'h' are accepted and
+// change nothing (every number is a 32-bit int); no floating point. A null
+// %s argument prints "(null)"; an unknown conversion prints its letter.
+// Padding of %s and %c is always blanks. The output stops at 1023
+// characters and the terminator; the result is the count written, or 1024
+// when the output filled the buffer, as the platform reports it.
 #include "platform/win32.h"
 
 #include <cstring>
@@ -27,7 +30,8 @@ class Output {
     }
     int Finish() {
         buffer_[length_] = '\0';
-        return static_cast<int>(length_);
+        return length_ == OutputLimit - 1 ? static_cast<int>(OutputLimit)
+                                          : static_cast<int>(length_);
     }
 
   private:
@@ -38,9 +42,9 @@ class Output {
 struct Spec {
     bool left = false;
     bool zero = false;
+    bool prefix = false; // '#'
     size_t width = 0;
     int precision = -1;
-    char size = 0; // 'h', 'l' or 0
     char type = 0;
 };
 
@@ -51,6 +55,8 @@ const char* ParseSpec(const char* p, Spec& spec) {
             spec.left = true;
         } else if (*p == '0') {
             spec.zero = true;
+        } else if (*p == '#') {
+            spec.prefix = true;
         } else {
             break;
         }
@@ -65,7 +71,7 @@ const char* ParseSpec(const char* p, Spec& spec) {
         }
     }
     if (*p == 'h' || *p == 'l') {
-        spec.size = *p++;
+        ++p;
     }
     spec.type = *p;
     return *p != '\0' ? p + 1 : p;
@@ -103,17 +109,11 @@ void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
     uint32_t magnitude = 0;
     bool negative = false;
     if (isSigned) {
-        int32_t value = va_arg(arguments, int32_t);
-        if (spec.size == 'h') {
-            value = static_cast<int16_t>(value);
-        }
+        const int32_t value = va_arg(arguments, int32_t);
         negative = value < 0;
         magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     } else {
         magnitude = va_arg(arguments, uint32_t);
-        if (spec.size == 'h') {
-            magnitude = static_cast<uint16_t>(magnitude);
-        }
     }
     const unsigned base = (spec.type == 'x' || spec.type == 'X') ? 16 : 10;
     const char* digits = spec.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
@@ -125,8 +125,14 @@ void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
     } while (magnitude != 0);
     char text[48];
     size_t length = 0;
+    size_t signLength = 0;
     if (negative) {
         text[length++] = '-';
+        signLength = 1;
+    } else if (spec.prefix && base == 16) {
+        text[length++] = '0';
+        text[length++] = spec.type;
+        signLength = 2;
     }
     for (int i = static_cast<int>(count); i < spec.precision && length < 32; ++i) {
         text[length++] = '0';
@@ -134,7 +140,12 @@ void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
     while (count > 0) {
         text[length++] = reversed[--count];
     }
-    Emit(out, spec, text, length, negative ? 1 : 0);
+    // The width counts the digits and sign, not the 0x prefix.
+    Spec padded = spec;
+    if (spec.prefix && base == 16 && !negative) {
+        padded.width += 2;
+    }
+    Emit(out, padded, text, length, signLength);
 }
 
 void EmitString(Output& out, const Spec& spec, const char* text) {

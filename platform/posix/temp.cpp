@@ -2,8 +2,9 @@
 //
 // GetTempPathA gives machine.tempPath, ending in a backslash. With
 // unique 0, GetTempFileNameA creates "<path>\<up to 3 characters of
-// prefix><4 hex digits>.tmp" with the first number that names no file yet
-// and returns that number; with a nonzero unique it only forms the name.
+// prefix><number in lower-case hex>.tmp" with the next number (1 to FFFF)
+// that names no file yet and returns that number; with a nonzero unique it
+// only forms the name.
 #include "platform/posix/layer.h"
 #include "platform/posix/machine.h"
 
@@ -52,7 +53,7 @@ UINT GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR tempFileNam
     stem.append(prefixText.substr(0, prefixBytes));
     auto nameFor = [&](UINT number) {
         char digits[16];
-        std::snprintf(digits, sizeof digits, "%04X.tmp", number & 0xFFFFu);
+        std::snprintf(digits, sizeof digits, "%x.tmp", number & 0xFFFFu);
         return stem + digits;
     };
     if (stem.size() + 8 >= MAX_PATH) {

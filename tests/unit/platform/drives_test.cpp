@@ -14,6 +14,7 @@ class DriveTest : public PlatformTest {
 };
 
 TEST_F(DriveTest, DriveTypesComeFromTheTable) {
+    fs::create_directories(DriveC() / "Game");
     struct Case {
         const char* root;
         UINT type;
@@ -21,7 +22,8 @@ TEST_F(DriveTest, DriveTypesComeFromTheTable) {
     const Case cases[] = {
         {"C:\\", DRIVE_FIXED},           {"C:", DRIVE_FIXED},     {"c:/", DRIVE_FIXED},
         {"E:\\", DRIVE_CDROM},           {"e:", DRIVE_CDROM},     {"Q:\\", DRIVE_NO_ROOT_DIR},
-        {"C:\\Game", DRIVE_NO_ROOT_DIR}, {"", DRIVE_NO_ROOT_DIR},
+        {"C:\\Game", DRIVE_FIXED}, // an existing folder names its drive
+        {"C:\\None", DRIVE_NO_ROOT_DIR}, {"", DRIVE_NO_ROOT_DIR}, {"C", DRIVE_NO_ROOT_DIR},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(GetDriveTypeA(c.root), c.type) << c.root;

@@ -25,7 +25,13 @@ const FormatCase FormatCases[] = {
     {"MinimumInteger", [](char* b) { return wsprintfA(b, "%d", INT32_MIN); }, "-2147483648"},
     {"HexLowerUpper", [](char* b) { return wsprintfA(b, "%x %X", 0xBEEFu, 0xBEEFu); }, "beef BEEF"},
     {"LongPrefix", [](char* b) { return wsprintfA(b, "%lu %li", DWORD{7}, LONG{-7}); }, "7 -7"},
-    {"ShortPrefix", [](char* b) { return wsprintfA(b, "%hd %hu", 70000, 70000); }, "4464 4464"},
+    {"ShortPrefixChangesNothing", [](char* b) { return wsprintfA(b, "%hd %hu", -70000, 70000); },
+     "-70000 70000"},
+    {"HexPrefixOutsideTheWidth",
+     [](char* b) { return wsprintfA(b, "%#x|%#06X|%#6x|%-#6x|", 255u, 255u, 255u, 255u); },
+     "0xff|0X0000FF|    0xff|0xff    |"},
+    {"ZeroFlagDoesNotPadCharacters", [](char* b) { return wsprintfA(b, "%03c|%-3c|", 'c', 'b'); },
+     "  c|b  |"},
     {"Character", [](char* b) { return wsprintfA(b, "<%c>", 'Z'); }, "<Z>"},
     {"Percent", [](char* b) { return wsprintfA(b, "100%%"); }, "100%"},
     {"NullString", [](char* b) { return wsprintfA(b, "%s", static_cast<const char*>(nullptr)); },
@@ -51,21 +57,24 @@ TEST_P(Format, FollowsThePlatformRules) {
 INSTANTIATE_TEST_SUITE_P(Cases, Format, ::testing::ValuesIn(FormatCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A full buffer reports 1024, whether the output was cut or just fitted.
 TEST(FormatLimit, OutputStopsAt1023CharactersAndTheTerminator) {
     const std::string longText(2000, 'a');
     char buffer[2100];
     std::fill(std::begin(buffer), std::end(buffer), '\x7F');
-    EXPECT_EQ(wsprintfA(buffer, "x%sy", longText.c_str()), 1023);
+    EXPECT_EQ(wsprintfA(buffer, "x%sy", longText.c_str()), 1024);
     EXPECT_EQ(std::string(buffer), "x" + std::string(1022, 'a'));
     EXPECT_EQ(buffer[1023], '\0');
     EXPECT_EQ(buffer[1024], '\x7F');
 }
 
-TEST(FormatLimit, ExactlyFittingOutputIsWhole) {
-    const std::string text(1023, 'b');
-    char buffer[1024];
-    EXPECT_EQ(wsprintfA(buffer, "%s", text.c_str()), 1023);
-    EXPECT_EQ(std::string(buffer), text);
+TEST(FormatLimit, FullBufferReports1024) {
+    for (const size_t length : {1021u, 1022u, 1023u}) {
+        const std::string text(length, 'b');
+        char buffer[1024];
+        EXPECT_EQ(wsprintfA(buffer, "%s", text.c_str()), length == 1023 ? 1024 : int(length));
+        EXPECT_EQ(std::string(buffer), text);
+    }
 }
 
 int CallV(char* buffer, const char* format, ...) {

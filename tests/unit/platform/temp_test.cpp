@@ -35,25 +35,25 @@ TEST_F(TempTest, TempPathReportsTheRoomItNeeds) {
 
 TEST_F(TempTest, TempFileNamesAreUniqueAndCreated) {
     fs::create_directories(DriveC() / "TEMP");
-    WriteHostFile(DriveC() / "TEMP" / "UPD0001.tmp", "taken");
+    WriteHostFile(DriveC() / "TEMP" / "UPD1.tmp", "taken");
     char first[MAX_PATH];
     char second[MAX_PATH];
     const UINT a = GetTempFileNameA("C:\\TEMP\\", "UPDATE", 0, first);
     const UINT b = GetTempFileNameA("C:\\TEMP", "UPDATE", 0, second);
     EXPECT_EQ(a, 2u);
-    EXPECT_EQ(std::string(first), "C:\\TEMP\\UPD0002.tmp");
+    EXPECT_EQ(std::string(first), "C:\\TEMP\\UPD2.tmp");
     EXPECT_EQ(b, 3u);
-    EXPECT_EQ(std::string(second), "C:\\TEMP\\UPD0003.tmp");
-    EXPECT_TRUE(fs::exists(DriveC() / "TEMP" / "UPD0002.tmp"));
-    EXPECT_TRUE(fs::exists(DriveC() / "TEMP" / "UPD0003.tmp"));
-    EXPECT_EQ(ReadHostFile(DriveC() / "TEMP" / "UPD0001.tmp"), "taken");
+    EXPECT_EQ(std::string(second), "C:\\TEMP\\UPD3.tmp");
+    EXPECT_TRUE(fs::exists(DriveC() / "TEMP" / "UPD2.tmp"));
+    EXPECT_TRUE(fs::exists(DriveC() / "TEMP" / "UPD3.tmp"));
+    EXPECT_EQ(ReadHostFile(DriveC() / "TEMP" / "UPD1.tmp"), "taken");
 }
 
 TEST_F(TempTest, GivenNumberOnlyFormsTheName) {
     char name[MAX_PATH];
     EXPECT_EQ(GetTempFileNameA("C:\\", "ゲーム表", 0xBEEF, name), 0xBEEFu);
-    EXPECT_EQ(std::string(name), "C:\\ゲームBEEF.tmp"); // three characters of the prefix
-    EXPECT_FALSE(fs::exists(DriveC() / Utf8(u8"ゲームBEEF.tmp")));
+    EXPECT_EQ(std::string(name), "C:\\ゲームbeef.tmp"); // three characters of the prefix
+    EXPECT_FALSE(fs::exists(DriveC() / Utf8(u8"ゲームbeef.tmp")));
 }
 
 TEST_F(TempTest, TempFileInMissingFolderFails) {
