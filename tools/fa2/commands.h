@@ -9,3 +9,4 @@ void AddCreateCommand(CLI::App& app);
 void AddListCommand(CLI::App& app);
 void AddExtractCommand(CLI::App& app);
 void AddTestCommand(CLI::App& app);
+void AddPlanCommand(CLI::App& app);
