@@ -9,4 +9,5 @@ void AddCreateCommand(CLI::App& app);
 void AddListCommand(CLI::App& app);
 void AddExtractCommand(CLI::App& app);
 void AddTestCommand(CLI::App& app);
+void AddSetupCheckCommand(CLI::App& app);
 void AddPlanCommand(CLI::App& app);

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     AddListCommand(app);
     AddExtractCommand(app);
     AddTestCommand(app);
+    AddSetupCheckCommand(app);
     AddPlanCommand(app);
 
     try {
