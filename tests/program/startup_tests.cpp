@@ -193,6 +193,19 @@ TEST_F(ProgramTest, RunningGameAnsweredCancelBringsTheGameForward) {
     ExpectReleased();
 }
 
+TEST_F(ProgramTest, RunningGameAnsweredOkThenCancelEndsWithoutTheWizard) {
+    HWND game = machine.AddWindow("HOSHIZORA_MAIN", GameTitle);
+    machine.answers = {IDOK, IDCANCEL};
+    presses = {Next, Next, Next};
+    EXPECT_EQ(Run(), 0);
+    ExpectBoxes(
+        {{RunningPrompt, Title, PromptBox, false}, {RunningPrompt, Title, PromptBox, false}});
+    EXPECT_TRUE(machine.FindWindowRecord(game)->foreground);
+    EXPECT_TRUE(pagesBeforePress.empty());
+    ExpectInstallUntouched();
+    ExpectReleased();
+}
+
 TEST_F(ProgramTest, SecondGameTitleIsSearchedAndNamedInItsPrompt) {
     updateIniSetup += "GameTitleA=星空の約束 ～ファンディスク～\r\n";
     HWND game = machine.AddWindow("HOSHIZORA_MAIN", "星空の約束 ～ファンディスク～");
