@@ -48,6 +48,14 @@ std::string Hex(unsigned value) {
     return text;
 }
 
+std::vector<PackageEntry> EntriesFrom(const uint8_t* bytes, size_t count) {
+    std::vector<PackageEntry> entries(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::memcpy(&entries[i], bytes + i * sizeof(PackageEntry), sizeof(PackageEntry));
+    }
+    return entries;
+}
+
 // The entries, decoded from the stored directory; empty after reporting a
 // directory that cannot be decoded.
 std::optional<std::vector<PackageEntry>> DecodeDirectory(const PackageFile& file,
@@ -56,15 +64,12 @@ std::optional<std::vector<PackageEntry>> DecodeDirectory(const PackageFile& file
     const uint8_t* stored = file.bytes.data() + header.DirectoryOffset;
     const auto available = static_cast<DWORD>(file.bytes.size() - header.DirectoryOffset);
     const DWORD directorySize = sizeof(PackageEntry) * header.EntryCount;
-    std::vector<PackageEntry> entries(header.EntryCount);
-
     if ((header.Flags & DirectoryCompressed) == 0) {
-        std::memcpy(entries.data(), stored, directorySize);
         if (available > directorySize) {
             findings.Package("the directory is followed by " +
                              ByteCount(available - directorySize));
         }
-        return entries;
+        return EntriesFrom(stored, header.EntryCount);
     }
     std::vector<BYTE> decoded(directorySize + 1);
     DWORD produced = 0;
@@ -79,13 +84,12 @@ std::optional<std::vector<PackageEntry>> DecodeDirectory(const PackageFile& file
                          std::to_string(header.EntryCount) + " entries");
         return std::nullopt;
     }
-    std::memcpy(entries.data(), decoded.data(), directorySize);
     const DWORD blockLength = DecodedBlockLength(stored, available, directorySize);
     if (blockLength < available) {
         findings.Package("the compressed directory's end marker is followed by " +
                          ByteCount(available - blockLength));
     }
-    return entries;
+    return EntriesFrom(decoded.data(), header.EntryCount);
 }
 
 // The program's own reader must accept the package and see the same entries.
@@ -97,9 +101,12 @@ void CompareWithReader(const PackageFile& file, const std::vector<PackageEntry>&
         findings.Package("the program's reader refuses the package");
         return;
     }
-    if (directory->EntryCount != entries.size() ||
-        std::memcmp(PackageEntries(directory), entries.data(),
-                    entries.size() * sizeof(PackageEntry)) != 0) {
+    const std::vector<PackageEntry> read = EntriesFrom(
+        reinterpret_cast<const uint8_t*>(PackageEntries(directory)), directory->EntryCount);
+    const auto sameBytes = [](const PackageEntry& a, const PackageEntry& b) {
+        return std::memcmp(&a, &b, sizeof(PackageEntry)) == 0;
+    };
+    if (!std::equal(read.begin(), read.end(), entries.begin(), entries.end(), sameBytes)) {
         findings.Package("the program's reader sees a different directory");
     }
     GlobalFree(directory);
