@@ -13,7 +13,7 @@ const char* EntryForVariant(const char* value, int32_t installVariant) {
     if (value[0] == '\0' || value[1] != ',') {
         return value;
     }
-    return value[0] - '0' == installVariant ? value + 2 : nullptr;
+    return static_cast<BYTE>(value[0]) - '0' == installVariant ? value + 2 : nullptr;
 }
 
 int SplitDiscPrefix(const char* entry, int32_t& disc, const char*& path) {

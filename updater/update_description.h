@@ -22,10 +22,10 @@ void FormatCopyFileKey(char* key, int number);
 
 // The entry that a list value holds for the install variant (InstMode):
 // a value whose second character is a comma carries a variant prefix and
-// applies only when its first character minus '0' equals installVariant; it
-// then yields the text after the comma. A value without prefix applies to
-// every variant and yields the whole value. Null: the value names another
-// variant and is passed over.
+// applies only when its first byte (0..255) minus '0' equals installVariant;
+// it then yields the text after the comma. A value without prefix applies
+// to every variant and yields the whole value. Null: the value names
+// another variant and is passed over.
 const char* EntryForVariant(const char* value, int32_t installVariant);
 
 // Splits a copy entry (after any variant prefix) into its disc number and

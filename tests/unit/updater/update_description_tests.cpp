@@ -45,17 +45,19 @@ TEST_P(EntryForVariantTest, SelectsByTheVariantDigit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, EntryForVariantTest,
-                         testing::Values(VariantCase{"NoPrefix", "DATA.PAK", 1, "DATA.PAK"},
-                                         VariantCase{"SameVariant", "1,README.TXT", 1,
-                                                     "README.TXT"},
-                                         VariantCase{"OtherVariant", "2,README.TXT", 1, nullptr},
-                                         VariantCase{"VariantZero", "0,A\\B.DAT", 0, "A\\B.DAT"},
-                                         VariantCase{"OneCharacter", "X", 0, "X"},
-                                         VariantCase{"CommaLater", "12,X", 12, "12,X"},
-                                         VariantCase{"LetterDigit", "A,X", 'A' - '0', "X"},
-                                         VariantCase{"PrefixOnly", "1,", 1, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Values, EntryForVariantTest,
+    testing::Values(VariantCase{"NoPrefix", "DATA.PAK", 1, "DATA.PAK"},
+                    VariantCase{"SameVariant", "1,README.TXT", 1, "README.TXT"},
+                    VariantCase{"OtherVariant", "2,README.TXT", 1, nullptr},
+                    VariantCase{"VariantZero", "0,A\\B.DAT", 0, "A\\B.DAT"},
+                    VariantCase{"OneCharacter", "X", 0, "X"},
+                    VariantCase{"CommaLater", "12,X", 12, "12,X"},
+                    VariantCase{"LetterDigit", "A,X", 'A' - '0', "X"},
+                    // Half-width katakana ｱ is the single byte 0xB1: its code, not a negative char.
+                    VariantCase{"ByteAbove7F", "ｱ,X", 0xB1 - '0', "X"},
+                    VariantCase{"PrefixOnly", "1,", 1, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct DiscPrefixCase {
     const char* name;
