@@ -21,6 +21,11 @@ int ReadProfileString(const char* section, const char* key, char* buffer, DWORD 
                       const char* file);
 // strtol semantics, clamped to 32 bits; out is written only on success.
 int ReadSetupInteger(const char* key, int32_t& out);
-// Stores the next token (at most 259 bytes) into token, a PathBuffer, and
-// advances cursor; 0 at the end of the list.
+// Stores the next token into token, a PathBuffer, and advances cursor past
+// its delimiter; 0 at the end of the list (the value's NUL or an empty item).
+// Blanks before a token are skipped; "d:" before it sets DiscIndex to the
+// digit d (0 for any other character). A token longer than 259 bytes is cut
+// there, never inside a double-byte character, and the rest of it skipped.
+// After the last token the cursor stays on the value's NUL, so nothing past
+// the value is ever read.
 int NextListToken(char* token, char*& cursor);
