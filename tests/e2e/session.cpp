@@ -193,9 +193,9 @@ HWND Session::Box() {
 }
 
 HWND Session::WizardButton(const std::wstring& name) {
-    HWND wizard = Wizard();
-    if (!wizard)
+    if (!WaitFor([&] { return Wizard() != nullptr; }))
         Fail(L"no wizard is open");
+    HWND wizard = Wizard();
     return GetDlgItem(wizard, ButtonId(name));
 }
 
