@@ -49,7 +49,10 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM /*access*/
         path = *parent;
     }
     if (subKey != nullptr && subKey[0] != '\0') {
-        path += path.empty() ? subKey : "\\" + std::string(subKey);
+        if (!path.empty()) {
+            path += '\\';
+        }
+        path += subKey;
     }
     if (!path.empty() && !KeyExists(path)) {
         return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
