@@ -91,8 +91,15 @@ int RunSetupCheck(const SetupCheckOptions& options) {
     namespace fs = std::filesystem;
     const fs::path file = fs::absolute(options.path);
     std::error_code error;
-    if (!fs::is_regular_file(file, error)) {
-        throw ToolError(options.path, error ? error.message() : "no such file");
+    const fs::file_status status = fs::status(file, error);
+    if (status.type() == fs::file_type::not_found) {
+        throw ToolError(options.path, "no such file");
+    }
+    if (error) {
+        throw ToolError(options.path, error.message());
+    }
+    if (status.type() != fs::file_type::regular) {
+        throw ToolError(options.path, "not a file");
     }
     const auto name = cp932::FromUtf8(file.filename().string());
     if (!name || name->size() + 3 >= sizeof SetupIniPath) {

@@ -113,11 +113,13 @@ TEST_F(SetupCheckTest, MissingKeyIsShownUnlessQuiet) {
     EXPECT_EQ(quiet.err.rfind("fa2: " + file.string() + ": ", 0), 0u) << quiet.err;
 }
 
-TEST_F(SetupCheckTest, MissingFileIsNamed) {
-    fs::path missing = folder / "NONE.INI";
-    RunResult result = Run(Quoted(missing));
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.rfind("fa2: " + missing.string() + ": ", 0), 0u) << result.err;
+TEST_F(SetupCheckTest, MissingFileOrFolderIsNamed) {
+    for (const auto& [path, problem] :
+         {std::pair{folder / "NONE.INI", "no such file"}, std::pair{folder, "not a file"}}) {
+        RunResult result = Run(Quoted(path));
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "fa2: " + path.string() + ": " + problem + "\n");
+    }
 }
 
 TEST_F(SetupCheckTest, HelpAndUsage) {
