@@ -117,8 +117,9 @@ int ExtractPackageMember(const char* name, const char* destination) {
 }
 
 // The folder that holds path, up to and including its last separator (found
-// by stepping over double-byte pairs); the drive's current folder ("C:") or
-// the current folder (".") for a bare name. 0 for a path too long to be one.
+// by stepping over double-byte pairs), or the drive ("C:") of a drive and a
+// bare name. 0 for a path without either, which names no folder to write
+// in, and for one too long to be a path.
 static int FolderOf(const char* path, char* folder) {
     int length = lstrlenA(path);
     if (length >= PathBufferSize) {
@@ -134,9 +135,9 @@ static int FolderOf(const char* path, char* folder) {
     }
     if (end == 0 && length >= 2 && path[1] == ':') {
         end = 2;
-    } else if (end == 0) {
-        lstrcpyA(folder, ".");
-        return 1;
+    }
+    if (end == 0) {
+        return 0;
     }
     for (int i = 0; i < end; ++i) {
         folder[i] = path[i];

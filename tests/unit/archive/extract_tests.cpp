@@ -3,6 +3,7 @@
 #include "archive/package.h"
 #include "archive/package_writer.h"
 #include "tests/support/scratch_drive.h"
+#include "updater/services.h"
 
 #include <gtest/gtest.h>
 
@@ -318,6 +319,15 @@ TEST_F(ExtractTest, WholeFileWithoutTimestampKeepsTheWriteTime) {
     ASSERT_EQ(stat((drive.Root() / "GAME/NOW.TXT").c_str(), &info), 0);
     EXPECT_LT(std::time(nullptr) - info.st_mtim.tv_sec, 300);
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"NOW.TXT"});
+}
+
+TEST_F(ExtractTest, WholeFileNeedsAFolder) {
+    for (const char* path : {"X.TXT", UnjoinablePath, ""}) {
+        EXPECT_EQ(WriteWholeFile(path, "x", 1, &Stamp), 0) << path;
+    }
+    std::string tooLong = "C:\\GAME\\" + std::string(300, 'x');
+    EXPECT_EQ(WriteWholeFile(tooLong.c_str(), "x", 1, &Stamp), 0);
+    EXPECT_TRUE(FolderEntries().empty());
 }
 
 TEST_F(ExtractTest, WholeFileAtTheDriveRoot) {
