@@ -284,6 +284,15 @@ INSTANTIATE_TEST_SUITE_P(
                    }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(ExtractTest, DecodeBlockThatCannotBeHadIsReported) {
+    drive.Write("GAME/PACKED.DAT", "installed");
+    M().globalAllocLimit = Entry("PACKED.DAT").Size - 1;
+    EXPECT_EQ(ExtractPackageMember("PACKED.DAT", "C:\\GAME\\PACKED.DAT"), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can't Allocate Memory !!"});
+    EXPECT_EQ(drive.Read("GAME/PACKED.DAT"), "installed");
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"PACKED.DAT"});
+}
+
 TEST_F(ExtractTest, FailedWriteKeepsTheOldFile) {
     drive.Write("GAME/PLAIN.DAT", "the installed game file");
     // The new content goes to the next temporary name in the folder: the
