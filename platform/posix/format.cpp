@@ -39,7 +39,7 @@ class Output {
     size_t length_ = 0;
 };
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool prefix = false; // '#'
@@ -49,46 +49,47 @@ struct Spec {
 };
 
 // Parses the conversion after '%'; returns the position after it.
-const char* ParseSpec(const char* p, Spec& spec) {
+const char* ParseConversion(const char* p, Conversion& conversion) {
     for (;; ++p) {
         if (*p == '-') {
-            spec.left = true;
+            conversion.left = true;
         } else if (*p == '0') {
-            spec.zero = true;
+            conversion.zero = true;
         } else if (*p == '#') {
-            spec.prefix = true;
+            conversion.prefix = true;
         } else {
             break;
         }
     }
     while (*p >= '0' && *p <= '9') {
-        spec.width = spec.width * 10 + static_cast<size_t>(*p++ - '0');
+        conversion.width = conversion.width * 10 + static_cast<size_t>(*p++ - '0');
     }
     if (*p == '.') {
-        spec.precision = 0;
+        conversion.precision = 0;
         for (++p; *p >= '0' && *p <= '9'; ++p) {
-            spec.precision = spec.precision * 10 + (*p - '0');
+            conversion.precision = conversion.precision * 10 + (*p - '0');
         }
     }
     if (*p == 'h' || *p == 'l') {
         ++p;
     }
-    spec.type = *p;
+    conversion.type = *p;
     return *p != '\0' ? p + 1 : p;
 }
 
 // Writes text padded to the width; with zero padding the first `signLength`
 // characters (a sign) stay in front of the zeros.
-void Emit(Output& out, const Spec& spec, const char* text, size_t length, size_t signLength) {
-    const size_t pad = spec.width > length ? spec.width - length : 0;
-    if (spec.left) {
+void Emit(Output& out, const Conversion& conversion, const char* text, size_t length,
+          size_t signLength) {
+    const size_t pad = conversion.width > length ? conversion.width - length : 0;
+    if (conversion.left) {
         for (size_t i = 0; i < length; ++i) {
             out.Put(text[i]);
         }
         out.Repeat(' ', pad);
         return;
     }
-    if (spec.zero) {
+    if (conversion.zero) {
         for (size_t i = 0; i < signLength; ++i) {
             out.Put(text[i]);
         }
@@ -104,8 +105,8 @@ void Emit(Output& out, const Spec& spec, const char* text, size_t length, size_t
     }
 }
 
-void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
-    const bool isSigned = spec.type == 'd' || spec.type == 'i';
+void EmitNumber(Output& out, const Conversion& conversion, va_list& arguments) {
+    const bool isSigned = conversion.type == 'd' || conversion.type == 'i';
     uint32_t magnitude = 0;
     bool negative = false;
     if (isSigned) {
@@ -115,8 +116,8 @@ void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
     } else {
         magnitude = va_arg(arguments, uint32_t);
     }
-    const unsigned base = (spec.type == 'x' || spec.type == 'X') ? 16 : 10;
-    const char* digits = spec.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    const unsigned base = (conversion.type == 'x' || conversion.type == 'X') ? 16 : 10;
+    const char* digits = conversion.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     char reversed[16];
     size_t count = 0;
     do {
@@ -129,34 +130,34 @@ void EmitNumber(Output& out, const Spec& spec, va_list& arguments) {
     if (negative) {
         text[length++] = '-';
         signLength = 1;
-    } else if (spec.prefix && base == 16) {
+    } else if (conversion.prefix && base == 16) {
         text[length++] = '0';
-        text[length++] = spec.type;
+        text[length++] = conversion.type;
         signLength = 2;
     }
-    for (int i = static_cast<int>(count); i < spec.precision && length < 32; ++i) {
+    for (int i = static_cast<int>(count); i < conversion.precision && length < 32; ++i) {
         text[length++] = '0';
     }
     while (count > 0) {
         text[length++] = reversed[--count];
     }
     // The width counts the digits and sign, not the 0x prefix.
-    Spec padded = spec;
-    if (spec.prefix && base == 16 && !negative) {
+    Conversion padded = conversion;
+    if (conversion.prefix && base == 16 && !negative) {
         padded.width += 2;
     }
     Emit(out, padded, text, length, signLength);
 }
 
-void EmitString(Output& out, const Spec& spec, const char* text) {
+void EmitString(Output& out, const Conversion& conversion, const char* text) {
     if (text == nullptr) {
         text = "(null)";
     }
     size_t length = std::strlen(text);
-    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < length) {
-        length = static_cast<size_t>(spec.precision);
+    if (conversion.precision >= 0 && static_cast<size_t>(conversion.precision) < length) {
+        length = static_cast<size_t>(conversion.precision);
     }
-    Spec padded = spec;
+    Conversion padded = conversion;
     padded.zero = false;
     Emit(out, padded, text, length, 0);
 }
@@ -172,15 +173,15 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list arguments) {
             out.Put(*p++);
             continue;
         }
-        Spec spec;
-        p = ParseSpec(p + 1, spec);
-        switch (spec.type) {
+        Conversion conversion;
+        p = ParseConversion(p + 1, conversion);
+        switch (conversion.type) {
         case 's':
-            EmitString(out, spec, va_arg(args, const char*));
+            EmitString(out, conversion, va_arg(args, const char*));
             break;
         case 'c': {
             const char c = static_cast<char>(va_arg(args, int));
-            Spec padded = spec;
+            Conversion padded = conversion;
             padded.zero = false;
             Emit(out, padded, &c, 1, 0);
             break;
@@ -190,12 +191,12 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list arguments) {
         case 'u':
         case 'x':
         case 'X':
-            EmitNumber(out, spec, args);
+            EmitNumber(out, conversion, args);
             break;
         case '\0':
             break;
         default:
-            out.Put(spec.type); // "%%" and unknown conversions print the letter
+            out.Put(conversion.type); // "%%" and unknown conversions print the letter
             break;
         }
     }
