@@ -87,38 +87,33 @@ static int ReadShortcut(int j, char* key, char* list) {
     return 1;
 }
 
-static int ReadRequiredKeys(char* key, char* list) {
-    SetupDescriptionRecord& d = SetupDescription;
-    if (!ReadRequiredTexts() || !ReadSetupBmps(list)) {
+// A required count, refused with overMessage above capacity, then one
+// numbered entry for each number below it (none for 0 or less).
+static int ReadCountedEntries(const char* countKey, int32_t& count, int capacity,
+                              const char* overMessage, int (*readEntry)(int, char*, char*),
+                              char* key, char* list) {
+    if (!ReadSetupInteger(countKey, count)) {
         return 0;
     }
-
-    if (!ReadSetupInteger("InstallSelects", d.InstallSelects)) {
+    if (count > capacity) {
+        ShowSetupError(overMessage);
         return 0;
     }
-    if (d.InstallSelects > InstallSelectCapacity) {
-        ShowSetupError("SETUP.INI : InstallSelect オーバー");
-        return 0;
-    }
-    for (int j = 0; j < d.InstallSelects; ++j) {
-        if (!ReadInstallSelect(j, key, list)) {
-            return 0;
-        }
-    }
-
-    if (!ReadSetupInteger("Shortcuts", d.Shortcuts)) {
-        return 0;
-    }
-    if (d.Shortcuts > ShortcutCapacity) {
-        ShowSetupError("SETUP.INI : Shortcuts オーバー");
-        return 0;
-    }
-    for (int j = 0; j < d.Shortcuts; ++j) {
-        if (!ReadShortcut(j, key, list)) {
+    for (int j = 0; j < count; ++j) {
+        if (!readEntry(j, key, list)) {
             return 0;
         }
     }
     return 1;
+}
+
+static int ReadRequiredKeys(char* key, char* list) {
+    SetupDescriptionRecord& d = SetupDescription;
+    return ReadRequiredTexts() && ReadSetupBmps(list) &&
+           ReadCountedEntries("InstallSelects", d.InstallSelects, InstallSelectCapacity,
+                              "SETUP.INI : InstallSelect オーバー", ReadInstallSelect, key, list) &&
+           ReadCountedEntries("Shortcuts", d.Shortcuts, ShortcutCapacity,
+                              "SETUP.INI : Shortcuts オーバー", ReadShortcut, key, list);
 }
 
 static void ReadOptionalNumbers(char* key) {
