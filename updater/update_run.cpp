@@ -36,6 +36,19 @@ int ClimbsOut(const char* component, int length) {
 
 } // namespace
 
+int ReadListEntry(EntryList list, int number, char* key, char* value, const char*& entry) {
+    if (list == UpdateFileList) {
+        FormatUpdateFileKey(key, number);
+    } else {
+        FormatCopyFileKey(key, number);
+    }
+    if (!ReadUpdateValue(key, value)) {
+        return 0;
+    }
+    entry = EntryForVariant(value, InstallRecord.InstMode);
+    return 1;
+}
+
 int32_t ReadUpdateNumber(const char* key) {
     PathBuffer value;
     if (!ReadUpdateValue(key, value)) {
@@ -119,11 +132,10 @@ void SelectUpdateEntries() {
     PathBuffer value;
     UpdateList.Count = 0;
     for (int n = 0; n < UpdateListCapacity; ++n) {
-        FormatUpdateFileKey(key, n);
-        if (!ReadUpdateValue(key, value)) {
+        const char* entry = nullptr;
+        if (!ReadListEntry(UpdateFileList, n, key, value, entry)) {
             return;
         }
-        const char* entry = EntryForVariant(value, InstallRecord.InstMode);
         if (entry == nullptr) {
             continue;
         }
@@ -140,11 +152,10 @@ void SelectCopyEntries() {
     PathBuffer value;
     CopyList.Count = 0;
     for (int n = 0; n < CopyListCapacity; ++n) {
-        FormatCopyFileKey(key, n);
-        if (!ReadUpdateValue(key, value)) {
+        const char* entry = nullptr;
+        if (!ReadListEntry(CopyFileList, n, key, value, entry)) {
             return;
         }
-        const char* entry = EntryForVariant(value, InstallRecord.InstMode);
         if (entry == nullptr) {
             continue;
         }

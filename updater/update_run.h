@@ -25,6 +25,15 @@ extern CopyListRecord CopyList;
 // Disc number of a copy entry whose disc prefix is not a digit.
 constexpr int32_t UnknownDisc = -1;
 
+// The two lists of [UPDATE]: "UpdateFile%02i" and "CopyFile%02i".
+enum EntryList { UpdateFileList, CopyFileList };
+
+// Entry `number` of a list: key receives the key's name (a 1024-byte text),
+// value its value (a PathBuffer). 0 when the key is missing or empty, which
+// ends the list. Otherwise 1, with entry the text after any variant prefix,
+// or null when the value names another install variant and is passed over.
+int ReadListEntry(EntryList list, int number, char* key, char* value, const char*& entry);
+
 // A number key of [UPDATE] as strtol reads it, clamped to 32 bits; 0 when the
 // key is missing or empty.
 int32_t ReadUpdateNumber(const char* key);

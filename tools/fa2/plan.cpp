@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <random>
@@ -165,84 +166,71 @@ void PrintField(const std::string& name, const std::string& value) {
     std::cout << name << ": " << value << '\n';
 }
 
-// Lists the update entries; returns how many apply.
-int PlanUpdateEntries(const PlanOptions& options, bool overwriteOnly) {
+// Lists the entries of one list, key by key, each that applies to the
+// install variant told by `describe`; returns how many apply.
+int PlanList(EntryList list, const std::function<void(const char* entry)>& describe) {
     char key[TextBufferSize];
     PathBuffer value;
     int applied = 0;
-    for (int n = 0; n < UpdateListCapacity; ++n) {
-        FormatUpdateFileKey(key, n);
-        if (!ReadProfileString("UPDATE", key, value, PathBufferSize, UpdateIniPath)) {
+    const int capacity = list == UpdateFileList ? UpdateListCapacity : CopyListCapacity;
+    for (int n = 0; n < capacity; ++n) {
+        const char* entry = nullptr;
+        if (!ReadListEntry(list, n, key, value, entry)) {
             break;
         }
-        const char* entry = EntryForVariant(value, InstallRecord.InstMode);
         std::cout << key << ": ";
         if (entry == nullptr) {
             std::cout << "passed over: for install variant " << value[0] << '\n';
             continue;
         }
         ++applied;
-        std::cout << Utf8(entry) << " -> install folder\\" << Utf8(entry);
-        if (!StaysInsideFolder(entry)) {
-            std::cout << ", REFUSED: leaves the install folder\n";
-            continue;
-        }
-        const char* name = MemberNameOf(entry);
-        std::cout << ", member " << Utf8(name) << " (" << MemberState(name) << ")";
-        if (!options.installDir.empty()) {
-            PathBuffer destination = {};
-            lstrcpyA(destination, InstallRoot);
-            AppendPathComponent(destination, entry);
-            const std::string state = DestinationState(destination);
-            std::cout << ", destination " << state;
-            if (overwriteOnly && state != "exists") {
-                std::cout << ", passed over: OverwriteOnly";
-            }
-        }
+        describe(entry);
         std::cout << '\n';
     }
     return applied;
 }
 
-// Lists the copy entries; returns how many apply.
-int PlanCopyEntries(bool setupLoaded) {
-    char key[TextBufferSize];
-    PathBuffer value;
-    int applied = 0;
-    for (int n = 0; n < CopyListCapacity; ++n) {
-        FormatCopyFileKey(key, n);
-        if (!ReadProfileString("UPDATE", key, value, PathBufferSize, UpdateIniPath)) {
-            break;
-        }
-        const char* entry = EntryForVariant(value, InstallRecord.InstMode);
-        std::cout << key << ": ";
-        if (entry == nullptr) {
-            std::cout << "passed over: for install variant " << value[0] << '\n';
-            continue;
-        }
-        ++applied;
-        int32_t disc = 0;
-        const char* path = entry;
-        if (!SplitDiscPrefix(entry, disc, path)) {
-            std::cout << Utf8(entry) << ", REFUSED: no disc number\n";
-            continue;
-        }
-        if (!StaysInsideFolder(path)) {
-            std::cout << Utf8(path) << ", REFUSED: leaves the install folder\n";
-            continue;
-        }
-        if (disc == 0) {
-            std::cout << "from the drive of the latest disc found";
-        } else {
-            std::cout << "disc " << disc;
-            if (setupLoaded) {
-                std::cout << " (probe " << OrNone(SetupDescription.DiskCheckFile[disc]) << ")";
-            }
-        }
-        std::cout << ": " << Utf8(path) << " -> install folder\\" << Utf8(path)
-                  << ", or into the install folder when a folder\n";
+void DescribeUpdateEntry(const PlanOptions& options, bool overwriteOnly, const char* entry) {
+    std::cout << Utf8(entry) << " -> install folder\\" << Utf8(entry);
+    if (!StaysInsideFolder(entry)) {
+        std::cout << ", REFUSED: leaves the install folder";
+        return;
     }
-    return applied;
+    const char* name = MemberNameOf(entry);
+    std::cout << ", member " << Utf8(name) << " (" << MemberState(name) << ")";
+    if (!options.installDir.empty()) {
+        PathBuffer destination = {};
+        lstrcpyA(destination, InstallRoot);
+        AppendPathComponent(destination, entry);
+        const std::string state = DestinationState(destination);
+        std::cout << ", destination " << state;
+        if (overwriteOnly && state != "exists") {
+            std::cout << ", passed over: OverwriteOnly";
+        }
+    }
+}
+
+void DescribeCopyEntry(bool setupLoaded, const char* entry) {
+    int32_t disc = 0;
+    const char* path = entry;
+    if (!SplitDiscPrefix(entry, disc, path)) {
+        std::cout << Utf8(entry) << ", REFUSED: no disc number";
+        return;
+    }
+    if (!StaysInsideFolder(path)) {
+        std::cout << Utf8(path) << ", REFUSED: leaves the install folder";
+        return;
+    }
+    if (disc == 0) {
+        std::cout << "from the drive of the latest disc found";
+    } else {
+        std::cout << "disc " << disc;
+        if (setupLoaded) {
+            std::cout << " (probe " << OrNone(SetupDescription.DiskCheckFile[disc]) << ")";
+        }
+    }
+    std::cout << ": " << Utf8(path) << " -> install folder\\" << Utf8(path)
+              << ", or into the install folder when a folder";
 }
 
 void RunPlan(const PlanOptions& options) {
@@ -289,7 +277,12 @@ void RunPlan(const PlanOptions& options) {
     const bool overwriteOnly = ReadUpdateNumber("OverwriteOnly") != 0;
     PrintField("OverwriteOnly", overwriteOnly ? "on" : "off");
 
-    const int applied = PlanUpdateEntries(options, overwriteOnly) + PlanCopyEntries(setupLoaded);
+    // Two statements: the update entries are listed before the copy entries.
+    int applied = PlanList(UpdateFileList, [&](const char* entry) {
+        DescribeUpdateEntry(options, overwriteOnly, entry);
+    });
+    applied +=
+        PlanList(CopyFileList, [&](const char* entry) { DescribeCopyEntry(setupLoaded, entry); });
     ReleasePackage();
     if (applied == 0) {
         Refuse(options.input, "No 'UpdateFileXX' and 'CopyFileXX'");
