@@ -136,6 +136,11 @@ struct CopyFailure {
     size_t shellCopies;
 };
 
+// gtest shows a parameter by its name, not as raw bytes.
+void PrintTo(const CopyFailure& param, std::ostream* out) {
+    *out << param.name;
+}
+
 class CopyFailureTest : public DiscCopyTest, public ::testing::WithParamInterface<CopyFailure> {};
 
 TEST_P(CopyFailureTest, ShowsItsBoxKeepsEarlierCopiesAndInterrupts) {

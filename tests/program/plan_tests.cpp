@@ -175,6 +175,11 @@ struct Refusal {
     std::string message;
 };
 
+// gtest shows a parameter by its name, not as raw bytes.
+void PrintTo(const Refusal& param, std::ostream* out) {
+    *out << param.name;
+}
+
 class PlanRefusalTest : public PlanTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(PlanRefusalTest, ExitsWithOneAndTheProgramsMessage) {

@@ -50,6 +50,11 @@ struct WayOut {
     std::vector<Box> boxes;
 };
 
+// gtest shows a parameter by its name, not as raw bytes.
+void PrintTo(const WayOut& param, std::ostream* out) {
+    *out << param.name;
+}
+
 class WayOutTest : public ProgramTest, public ::testing::WithParamInterface<WayOut> {};
 
 void Replace(std::string& text, const std::string& from, const std::string& to) {

@@ -87,6 +87,11 @@ struct EmptySelection {
     const char* update;
 };
 
+// gtest shows a parameter by its name, not as raw bytes.
+void PrintTo(const EmptySelection& param, std::ostream* out) {
+    *out << param.name;
+}
+
 class EmptySelectionTest : public ProgramTest,
                            public ::testing::WithParamInterface<EmptySelection> {};
 
@@ -135,6 +140,11 @@ struct WriteFailure {
     const char* entry;
     std::vector<std::string> texts; // every box owned by the wizard
 };
+
+// gtest shows a parameter by its name, not as raw bytes.
+void PrintTo(const WriteFailure& param, std::ostream* out) {
+    *out << param.name;
+}
 
 class WriteFailureTest : public ProgramTest, public ::testing::WithParamInterface<WriteFailure> {};
 
