@@ -2,6 +2,7 @@
 
 #include "archive/package.h"
 #include "archive/package_writer.h"
+#include "tests/support/boxes.h"
 #include "tests/support/scratch_drive.h"
 #include "updater/services.h"
 
@@ -65,7 +66,11 @@ class ExtractTest : public testing::Test {
         std::filesystem::create_directories(drive.Root() / "GAME");
         Open(Members());
     }
-    void TearDown() override { Close(); }
+    // Whatever way the extraction ended, its decode block is gone.
+    void TearDown() override {
+        Close();
+        EXPECT_EQ(M().globalBlocksInUse, 0);
+    }
 
     void Open(const std::vector<PackageMemberSource>& members) {
         Close();
@@ -110,15 +115,7 @@ class ExtractTest : public testing::Test {
         return names;
     }
 
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : M().boxes) {
-            EXPECT_EQ(box.caption, "UPDATE");
-            EXPECT_EQ(box.style, MB_ICONERROR);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
+    std::vector<std::string> BoxTexts() const { return ErrorBoxTexts("UPDATE"); }
 
     void ExpectStamped(const std::filesystem::path& relative) {
         struct stat info {};

@@ -1,5 +1,6 @@
 #include "settings/profile.h"
 
+#include "tests/support/boxes.h"
 #include "tests/support/scratch_drive.h"
 
 #include <gtest/gtest.h>
@@ -199,10 +200,7 @@ class ProfileReadTest : public testing::Test {
     }
 
     void ExpectOneBox(const std::string& text) {
-        ASSERT_EQ(M().boxes.size(), 1u);
-        EXPECT_EQ(M().boxes[0].text, text);
-        EXPECT_EQ(M().boxes[0].caption, "INSTCMMN");
-        EXPECT_EQ(M().boxes[0].style, MB_ICONERROR);
+        EXPECT_EQ(ErrorBoxTexts("INSTCMMN"), std::vector<std::string>{text});
     }
 };
 
@@ -241,6 +239,7 @@ TEST_P(MissingKeyTest, SetupReadFailsWithMessage) {
     EXPECT_EQ(ReadSetupString(c.key, value, sizeof value), 0);
     EXPECT_EQ(std::string(value, sizeof value), std::string(sizeof value, '\0'));
     ExpectOneBox(std::string("SETUP.INI : ") + c.key + " キーが存在しません");
+    ASSERT_EQ(M().boxes.size(), 1u);
     EXPECT_EQ(M().boxes[0].owner, nullptr);
 }
 

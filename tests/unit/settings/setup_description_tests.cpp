@@ -1,6 +1,7 @@
 #include "settings/setup_description.h"
 
 #include "settings/profile.h"
+#include "tests/support/boxes.h"
 #include "tests/support/scratch_drive.h"
 
 #include <gtest/gtest.h>
@@ -90,15 +91,7 @@ class SetupDescriptionTest : public testing::Test {
         return LoadSetupDescription();
     }
 
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : M().boxes) {
-            EXPECT_EQ(box.caption, "INSTCMMN");
-            EXPECT_EQ(box.style, MB_ICONERROR);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
+    std::vector<std::string> BoxTexts() const { return ErrorBoxTexts("INSTCMMN"); }
 };
 
 TEST_F(SetupDescriptionTest, ValidDescriptionIsStored) {
