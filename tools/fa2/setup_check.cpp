@@ -37,9 +37,18 @@ void PrintList(const char* key, const PathBuffer* items, int count,
     }
 }
 
-int CountNames(const PathBuffer* items, int capacity) {
+// How many names the parse stored for a list key. The names cannot tell:
+// a bare disc prefix stores an empty one in the middle of a list. So the
+// value is split again with the updater's own token reader.
+int StoredNameCount(const std::string& key, int capacity) {
+    char list[TextBufferSize];
+    if (!ReadSetupString(key.c_str(), list, sizeof list)) {
+        return 0;
+    }
+    char* cursor = list;
+    PathBuffer name;
     int count = 0;
-    while (count < capacity && items[count][0] != '\0') {
+    while (count < capacity && NextListToken(name, cursor)) {
         ++count;
     }
     return count;
@@ -66,8 +75,9 @@ void PrintDescription() {
         std::cout << "InstallTitle" << select << ": " << Show(d.InstallTitle[j]) << '\n'
                   << "InstallSize" << select << ": " << d.InstallSize[j] << '\n'
                   << "SelectUsesDiscs" << select << ": " << d.SelectUsesDiscs[j] << '\n';
-        PrintList(("InstallFiles" + select).c_str(), d.InstallFiles[j],
-                  CountNames(d.InstallFiles[j], InstallFileCapacity), d.InstallFileDisc[j]);
+        const std::string key = "InstallFiles" + select;
+        PrintList(key.c_str(), d.InstallFiles[j], StoredNameCount(key, InstallFileCapacity),
+                  d.InstallFileDisc[j]);
     }
     std::cout << "DefaultSelect: " << d.DefaultSelect << '\n'
               << "Shortcuts: " << d.Shortcuts << '\n';

@@ -90,6 +90,19 @@ TEST_F(SetupCheckTest, AcceptedFilePrintsTheFields) {
     }
 }
 
+TEST_F(SetupCheckTest, BarePrefixInTheMiddleOfAFileListIsOneOfItsNames) {
+    std::string lines = ValidLines;
+    lines.replace(lines.find("1:a.dat,b.dat,2:c.dat"), 21, "a.dat,1:,b.dat");
+    RunResult result = Run(Quoted(WriteSetupIni(lines)));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("InstallFiles0: 3\n"
+                              "  [0] a.dat (disc 0)\n"
+                              "  [1]  (disc 1)\n"
+                              "  [2] b.dat (disc 1)\n"),
+              std::string::npos)
+        << result.out;
+}
+
 TEST_F(SetupCheckTest, RefusedFilePrintsTheBoxes) {
     std::string lines = ValidLines;
     lines.replace(lines.find("Shortcuts=1\r\n"), 13, "Shortcuts=11\r\n");
