@@ -4,6 +4,7 @@
 
 #include "archive/package.h"
 #include "updater/services.h"
+#include "updater/wizard.h"
 
 namespace fs = std::filesystem;
 
@@ -21,6 +22,9 @@ TEST_F(ProgramTest, CompletedUpdateWritesEveryMemberAndExitsWithOne) {
     EXPECT_EQ(pagesBeforePress[2].cursor, "arrow");
     EXPECT_EQ(machine.endDialogCode, 0);
     EXPECT_FALSE(machine.dialogStalled);
+    // The step moves on after the press that ended the dialog, too.
+    EXPECT_EQ(WizardStep, 3);
+    EXPECT_EQ(WizardBusy, 0u);
     ExpectBoxes({});
 
     ExpectWritten("SETUP.INI", Member("SETUP.INI"));

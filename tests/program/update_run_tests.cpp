@@ -25,6 +25,10 @@ TEST_F(ProgramTest, ShortageThenBackThenNextWithSpaceCompletes) {
         if (index == 2) {
             ExpectInstallUntouched();
             machine.drives['C'].free = 5ull << 30;
+            EXPECT_EQ(WizardStep, 2);
+        }
+        if (index == 3) {
+            EXPECT_EQ(WizardStep, 1); // Back stepped two back, then one on
         }
     };
     EXPECT_EQ(Run(), 1);
@@ -103,6 +107,8 @@ TEST_P(EmptySelectionTest, ShowsNoEntriesAndInterrupts) {
                  {InterruptedText, Title, ErrorBox, false}});
     EXPECT_EQ(machine.endDialogCode, -1);
     EXPECT_EQ(machine.dialog.cursor, "wait");
+    EXPECT_EQ(WizardStep, 2); // the run's press counts although the dialog ended
+    EXPECT_EQ(WizardBusy, 0u);
     ExpectInstallUntouched();
     ExpectReleased();
 }
