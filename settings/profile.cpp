@@ -49,18 +49,23 @@ int ReadProfileString(const char* section, const char* key, char* buffer, DWORD 
     return 0;
 }
 
+int32_t ProfileNumber(const char* text) {
+    long long value = strtoll(text, nullptr, 10);
+    if (value > INT32_MAX) {
+        return INT32_MAX;
+    }
+    if (value < INT32_MIN) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(value);
+}
+
 int ReadSetupInteger(const char* key, int32_t& out) {
     char text[20];
     if (!ReadSetupString(key, text, sizeof text)) {
         return 0;
     }
-    long long value = strtoll(text, nullptr, 10);
-    if (value > INT32_MAX) {
-        value = INT32_MAX;
-    } else if (value < INT32_MIN) {
-        value = INT32_MIN;
-    }
-    out = static_cast<int32_t>(value);
+    out = ProfileNumber(text);
     return 1;
 }
 

@@ -19,7 +19,11 @@ int IsListDelimiter(BYTE byte);
 int ReadSetupString(const char* key, char* buffer, DWORD size);
 int ReadProfileString(const char* section, const char* key, char* buffer, DWORD size,
                       const char* file);
-// strtol semantics, clamped to 32 bits; out is written only on success.
+// A profile value as a number: leading blanks, one sign, then decimal digits
+// up to the first other character; no digits give 0, a number beyond the
+// signed 32-bit range gives that range's bound.
+int32_t ProfileNumber(const char* text);
+// ProfileNumber of the value; out is written only when the value is there.
 int ReadSetupInteger(const char* key, int32_t& out);
 // Stores the next token into token, a PathBuffer, and advances cursor past
 // its delimiter; 0 at the end of the list (the value's NUL or an empty item).

@@ -315,6 +315,21 @@ INSTANTIATE_TEST_SUITE_P(Values, ReadSetupIntegerTest,
                                          IntegerCase{"HugeNegative", INT32_MIN}),
                          [](const auto& info) { return std::string(info.param.key); });
 
+TEST(ProfileNumber, ConvertsLikeStrtolWithinThirtyTwoBits) {
+    struct Case {
+        const char* text;
+        int32_t expected;
+    };
+    for (const Case& c :
+         {Case{"12abc", 12}, Case{"letters", 0}, Case{"", 0}, Case{"-3", -3}, Case{"+5", 5},
+          Case{"  42", 42}, Case{"\t7", 7}, Case{"- 3", 0}, Case{"0x10", 0}, Case{"007", 7},
+          Case{"2147483647", INT32_MAX}, Case{"2147483648", INT32_MAX},
+          Case{"-2147483648", INT32_MIN}, Case{"-2147483649", INT32_MIN},
+          Case{"99999999999999999999", INT32_MAX}}) {
+        EXPECT_EQ(ProfileNumber(c.text), c.expected) << c.text;
+    }
+}
+
 TEST_F(ProfileReadTest, MissingIntegerLeavesTheOutputAlone) {
     int32_t out = 555;
     EXPECT_EQ(ReadSetupInteger("Absent", out), 0);
