@@ -39,7 +39,9 @@ int PrepareUpdateIniPath() {
 
 // InstallRecord from HKEY_CURRENT_USER\Software\<CompanyName>\<GameDir>.
 // An InstPath that fills its buffer without a terminating NUL is refused
-// like a missing one, so the folder is never read past its buffer.
+// like a missing one, so the folder is never read past its buffer; so is an
+// empty one, which would make every install path relative to the current
+// folder.
 int ReadInstallRecord(char* text) {
     wsprintfA(text, "Software\\%s\\%s", SetupDescription.CompanyName, SetupDescription.GameDir);
     HKEY key;
@@ -59,7 +61,8 @@ int ReadInstallRecord(char* text) {
                                   reinterpret_cast<LPBYTE>(&InstallRecord.InstMode), &size);
     }
     RegCloseKey(key);
-    return result == ERROR_SUCCESS && InstallRecord.InstPath[PathBufferSize - 1] == 0;
+    return result == ERROR_SUCCESS && InstallRecord.InstPath[0] != 0 &&
+           InstallRecord.InstPath[PathBufferSize - 1] == 0;
 }
 
 // Asks the user to quit the game while a window of its class and this title

@@ -124,6 +124,9 @@ const std::vector<WayOut> WaysOut = {
          m.SetRegistryDword(RegistryKey, "InstMode", 1);
      },
      {{"「星空の約束」がインストールされていません", "UPDATE", ErrorBox, false}}},
+    {"EmptyInstPath",
+     [](ProgramTest&, machine::Machine& m) { m.SetRegistryString(RegistryKey, "InstPath", ""); },
+     {{"「星空の約束」がインストールされていません", "UPDATE", ErrorBox, false}}},
     {"NoSetupIniInTheInstallFolder",
      [](ProgramTest& t, machine::Machine&) { fs::remove(t.InstallHostPath("SETUP.INI")); },
      {{"インストール先に \"SETUP.INI\" ファイルが見つかりません", "UPDATE", ErrorBox, false}}},
