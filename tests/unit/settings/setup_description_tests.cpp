@@ -389,6 +389,22 @@ TEST_F(SetupDescriptionTest, QuietMissingRequiredKeyFailsWithoutBox) {
     EXPECT_TRUE(M().boxes.empty());
 }
 
+TEST_F(SetupDescriptionTest, RequiredKeysAreReadInTheirOrder) {
+    // With a key and every key after it removed, the first missing one read
+    // is the one reported.
+    const Keys order = ValidKeys();
+    for (size_t first = 0; first < order.size(); ++first) {
+        std::vector<Change> removed;
+        for (size_t i = first; i < order.size(); ++i) {
+            removed.push_back({order[i].first, std::nullopt});
+        }
+        M().boxes.clear();
+        EXPECT_EQ(Load(removed), 0) << order[first].first;
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"SETUP.INI : " + order[first].first +
+                                                       " キーが存在しません"});
+    }
+}
+
 TEST_F(SetupDescriptionTest, FirstFailureEndsTheParse) {
     EXPECT_EQ(Load({{"InstallSelects", "4"}, {"Shortcuts", "11"}}), 0);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"SETUP.INI : InstallSelect オーバー"});
