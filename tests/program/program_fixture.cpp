@@ -1,6 +1,7 @@
 #include "tests/program/program_fixture.h"
 
 #include "archive/package.h"
+#include "platform/posix/cp932.h"
 #include "updater/services.h"
 #include "updater/startup.h"
 
@@ -159,9 +160,16 @@ fs::path ProgramTest::MapCdDrive(char letter, bool withDisc) {
 }
 
 void ProgramTest::ExpectBoxes(const std::vector<Box>& expected) const {
+    // Failures name the boxes in readable text, not as Shift-JIS bytes.
+    std::string shown = "boxes shown:";
+    for (const machine::MessageBoxRecord& box : machine.boxes) {
+        shown += "\n  [" + cp932::ToUtf8Lossy(box.caption) + "] " + cp932::ToUtf8Lossy(box.text);
+    }
+    SCOPED_TRACE(shown);
     ASSERT_EQ(machine.boxes.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE("box " + std::to_string(i));
+        SCOPED_TRACE("box " + std::to_string(i) + ", expected " +
+                     cp932::ToUtf8Lossy(expected[i].text));
         const machine::MessageBoxRecord& box = machine.boxes[i];
         EXPECT_EQ(box.text, expected[i].text);
         EXPECT_EQ(box.caption, expected[i].caption);
@@ -178,6 +186,8 @@ void ProgramTest::ExpectBoxes(const std::vector<Box>& expected) const {
 namespace {
 
 void ExpectPage(const machine::DialogSnapshot& seen, const Page& expected) {
+    SCOPED_TRACE("info shown: " + cp932::ToUtf8Lossy(seen.controls.at(InfoText).text) +
+                 ", expected: " + cp932::ToUtf8Lossy(expected.info));
     EXPECT_EQ(seen.caption, Title);
     EXPECT_EQ(seen.controls.at(InfoText).text, expected.info);
     EXPECT_EQ(seen.controls.at(BackButton).enabled, expected.back);
