@@ -383,6 +383,28 @@ TEST_F(SetupDescriptionTest, ExecAppKeepsOnlyTwoFields) {
     EXPECT_STREQ(D().ExecApp[1], "b");
 }
 
+TEST_F(SetupDescriptionTest, RefusedExecAppEndsTheOptionalReads) {
+    // The optional keys before ExecApp are stored, those after it never read.
+    ASSERT_EQ(Load({{"ExecApp", "README.TXT"},
+                    {"GameClass", "GameWindow"},
+                    {"DefaultSelect", "2"},
+                    {"InstallSize0", "10"},
+                    {"DiskCheckFile9", "DISC9.ID"},
+                    {"InstallDirectX", "1"},
+                    {"InstallDXMessage", "DX?"},
+                    {"SelectSetupMessage", "Choose"},
+                    {"AdditionalUninstallFiles", "LOG.TXT"}}),
+              0);
+    EXPECT_STREQ(D().GameClass, "GameWindow");
+    EXPECT_EQ(D().DefaultSelect, 2);
+    EXPECT_EQ(D().InstallSize[0], 10u);
+    EXPECT_STREQ(D().DiskCheckFile[9], "DISC9.ID");
+    EXPECT_EQ(D().InstallDirectX, 0u);
+    EXPECT_STREQ(D().InstallDXMessage, "");
+    EXPECT_STREQ(D().SelectSetupMessage, "");
+    EXPECT_EQ(D().AdditionalUninstallCount, 0);
+}
+
 TEST_F(SetupDescriptionTest, QuietMissingRequiredKeyFailsWithoutBox) {
     MissingKeyQuiet = 1;
     EXPECT_EQ(Load({{"UninstExe", {}}}), 0);
