@@ -51,22 +51,46 @@ TEST_F(ProgramTest, AbortOnTheShortagePageInterrupts) {
     ExpectReleased();
 }
 
-TEST_F(ProgramTest, FreeSpaceEqualToTheRequirementSuffices) {
-    updateIniUpdate += "RequiredDiskSpace=1000\r\n";
-    machine.drives['C'].free = 1000;
-    presses = {Next, Next, Next};
-    EXPECT_EQ(Run(), 1);
-    ExpectWritten("VOICE.PAK", Member("VOICE.PAK"));
+// Free space that meets RequiredDiskSpace.
+struct EnoughSpace {
+    const char* name;
+    const char* requirement; // the RequiredDiskSpace line
+    uint64_t free;
+};
+
+void PrintTo(const EnoughSpace& param, std::ostream* out) {
+    *out << param.name;
 }
 
-TEST_F(ProgramTest, FreeSpaceOfFourGibAndMoreAlwaysSuffices) {
-    // The low 32 bits of the free count (100) are below the requirement.
-    updateIniUpdate += "RequiredDiskSpace=1000\r\n";
-    machine.drives['C'].free = (1ull << 32) + 100;
+class EnoughSpaceTest : public ProgramTest, public ::testing::WithParamInterface<EnoughSpace> {};
+
+TEST_P(EnoughSpaceTest, RunWritesWithoutAShortage) {
+    updateIniUpdate += GetParam().requirement;
+    machine.drives['C'].free = GetParam().free;
     presses = {Next, Next, Next};
     EXPECT_EQ(Run(), 1);
     ExpectBoxes({});
     ExpectWritten("SCENE.PAK", Member("SCENE.PAK"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Update, EnoughSpaceTest,
+    ::testing::Values(
+        EnoughSpace{"FreeEqualToTheRequirement", "RequiredDiskSpace=1000\r\n", 1000},
+        // The low 32 bits of the free count (100) are below the requirement.
+        EnoughSpace{"FourGibAndMoreFree", "RequiredDiskSpace=1000\r\n", (1ull << 32) + 100},
+        EnoughSpace{"NegativeTakenAsUnsigned", "RequiredDiskSpace=-1\r\n", 0xFFFFFFFFull}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProgramTest, NegativeRequirementAboveTheFreeSpaceIsAShortage) {
+    // -1 stands for 4294967295 bytes; 4294967290 are free, so 5 are missing.
+    updateIniUpdate += "RequiredDiskSpace=-1\r\n";
+    machine.drives['C'].free = 0xFFFFFFFAull;
+    presses = {Next, Next, Abort};
+    EXPECT_EQ(Run(), 0);
+    ExpectPageBefore(2, {"ディスク容量が足りません。\rC: ドライブに 5 バイトの空き容量が必要です",
+                         true, false, true});
+    ExpectInstallUntouched();
 }
 
 TEST_F(ProgramTest, VariantPrefixSelectsTheEntriesOfTheInstalledVariant) {
