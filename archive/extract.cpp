@@ -108,6 +108,10 @@ int ExtractPackageMember(const char* name, const char* destination) {
                 SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
             }
             result = WriteWholeFile(destination, data, entry->Size, &entry->Timestamp);
+            // A failed write leaves the old file as it was, its marks included.
+            if (!result && (attributes & FILE_ATTRIBUTE_READONLY)) {
+                SetFileAttributesA(destination, attributes);
+            }
         }
     }
     if (block != nullptr) {

@@ -6,7 +6,8 @@
 // Writes the member called name (compared without regard to case; the first
 // of equal names) from PackageDirectory/PackageImage to destination, after
 // checking that the destination's drive has room for it (skipped when the
-// drive's free space cannot be told). A read-only destination is replaced; a
+// drive's free space cannot be told). A read-only destination is replaced
+// (and stays as it was, read-only mark included, when the write fails); a
 // folder of that name is left alone. 1 when written, else 0 after the
 // message (if any) has been shown; a member whose bytes do not lie in the
 // image or do not decode to exactly its Size reports "UPDATE.FA2 is damaged".

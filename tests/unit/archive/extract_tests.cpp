@@ -291,22 +291,31 @@ TEST_F(ExtractTest, DecodeBlockThatCannotBeHadIsReported) {
 }
 
 TEST_F(ExtractTest, FailedWriteKeepsTheOldFile) {
-    drive.Write("GAME/PLAIN.DAT", "the installed game file");
-    // The new content goes to the next temporary name in the folder: the
-    // machine numbers them upward, so while the probe exists the extraction
-    // takes the number after it. Writes to that file fail.
-    char probe[MAX_PATH];
-    UINT number = GetTempFileNameA("C:\\GAME\\", "UPD", 0, probe);
-    ASSERT_NE(number, 0u);
-    char next[MAX_PATH];
-    ASSERT_NE(GetTempFileNameA("C:\\GAME\\", "UPD", number % 0xFFFF + 1, next), 0u);
-    M().failWritesTo = next;
+    for (bool readOnly : {false, true}) {
+        drive.Write("GAME/PLAIN.DAT", "the installed game file");
+        if (readOnly) {
+            std::filesystem::permissions(drive.Root() / "GAME/PLAIN.DAT",
+                                         std::filesystem::perms::owner_read);
+        }
+        // The new content goes to the next temporary name in the folder: the
+        // machine numbers them upward, so while the probe exists the
+        // extraction takes the number after it. Writes to that file fail.
+        char probe[MAX_PATH];
+        UINT number = GetTempFileNameA("C:\\GAME\\", "UPD", 0, probe);
+        ASSERT_NE(number, 0u);
+        char next[MAX_PATH];
+        ASSERT_NE(GetTempFileNameA("C:\\GAME\\", "UPD", number % 0xFFFF + 1, next), 0u);
+        M().failWritesTo = next;
 
-    EXPECT_EQ(ExtractPackageMember("PLAIN.DAT", "C:\\GAME\\PLAIN.DAT"), 0);
-    EXPECT_TRUE(M().boxes.empty());
-    EXPECT_EQ(drive.Read("GAME/PLAIN.DAT"), "the installed game file");
-    ASSERT_TRUE(DeleteFileA(probe));
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"PLAIN.DAT"});
+        EXPECT_EQ(ExtractPackageMember("PLAIN.DAT", "C:\\GAME\\PLAIN.DAT"), 0) << readOnly;
+        EXPECT_TRUE(M().boxes.empty());
+        EXPECT_EQ(drive.Read("GAME/PLAIN.DAT"), "the installed game file");
+        EXPECT_EQ(GetFileAttributesA("C:\\GAME\\PLAIN.DAT") & FILE_ATTRIBUTE_READONLY,
+                  readOnly ? FILE_ATTRIBUTE_READONLY : 0u)
+            << "the read-only mark is kept";
+        ASSERT_TRUE(DeleteFileA(probe));
+        EXPECT_EQ(FolderEntries(), std::vector<std::string>{"PLAIN.DAT"});
+    }
 }
 
 TEST_F(ExtractTest, MissingFolderFailsWithoutMessage) {
