@@ -69,6 +69,17 @@ TEST_F(DiscCopyTest, FileAndFolderAreCopiedFromTheDriveThatHoldsTheDisc) {
     ExpectReleased();
 }
 
+TEST_F(DiscCopyTest, NestedFolderArrivesUnderItsOwnLastName) {
+    InsertDiscOne();
+    updateIniUpdate = "CopyFile00=1:BONUS\\ART\r\n";
+    presses = {Next, Next, Next};
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(ReadInstalled("ART/01.BMP"), "art");
+    EXPECT_FALSE(fs::exists(InstallHostPath("BONUS")));
+    ASSERT_EQ(machine.shellCopies.size(), 1u);
+    EXPECT_EQ(machine.shellCopies[0].to, std::vector<std::string>{InstallFolder});
+}
+
 TEST_F(DiscCopyTest, PromptNamesTheDiscAndOkFindsItOnceInserted) {
     updateIniUpdate = "UpdateFile00=SCENE.PAK\r\nCopyFile00=1:MOVIE\\OP.MPG\r\n";
     members.push_back({"SCENE.PAK", {'s'}, MemberTime(5), false});

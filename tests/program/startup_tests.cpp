@@ -231,6 +231,32 @@ TEST_F(ProgramTest, SecondGameTitleIsSearchedAndNamedInItsPrompt) {
     ExpectReleased();
 }
 
+TEST_F(ProgramTest, EmptySecondGameTitleIsNotSearched) {
+    // A game window without a title would match a search for an empty one.
+    updateIniSetup += "GameTitleA=\r\n";
+    machine.AddWindow("HOSHIZORA_MAIN", "");
+    presses = {Next, Next, Next};
+    EXPECT_EQ(Run(), 1);
+    ExpectBoxes({});
+}
+
+TEST_F(ProgramTest, BothGameTitlesAreAskedForInTurn) {
+    updateIniSetup += "GameTitleA=星空の約束 ～ファンディスク～\r\n";
+    const HWND game = machine.AddWindow("HOSHIZORA_MAIN", GameTitle);
+    const HWND fanDisc = machine.AddWindow("HOSHIZORA_MAIN", "星空の約束 ～ファンディスク～");
+    machine.onMessageBox = [&](const machine::MessageBoxRecord&) {
+        machine.CloseWindow(machine.boxes.size() == 1 ? game : fanDisc);
+        return IDOK;
+    };
+    presses = {Next, Next, Next};
+    EXPECT_EQ(Run(), 1);
+    ExpectBoxes(
+        {{RunningPrompt, Title, PromptBox, false},
+         {"「星空の約束 ～ファンディスク～」が実行中です。アップデートを続行する場合はゲー"
+          "ムを終了してから [OK] を、アップデートを中止する場合は [キャンセル] を押して下さい",
+          Title, PromptBox, false}});
+}
+
 TEST_F(ProgramTest, TitleOfUpdateIniIsNotSearchedWhenSetupIniNamesAnother) {
     Replace(updateIniSetup, "GameTitle=星空の約束", "GameTitle=星空の約束 体験版");
     machine.AddWindow("HOSHIZORA_MAIN", "星空の約束 体験版");
