@@ -5,7 +5,7 @@
 // - Leading and trailing blanks of a line are ignored. A line whose first
 //   character is ';' is a comment.
 // - A line that starts with '[' and has a ']' starts a section named by the
-//   text between '[' and the last ']', as written. A '[' line without ']'
+//   text between '[' and the last ']', its blanks trimmed. A '[' line without ']'
 //   is an ordinary line.
 // - Any other line is a key: the text before the first '=' with its blanks
 //   trimmed; the value is the text after it with its blanks trimmed. A line
@@ -80,7 +80,7 @@ Lookup FindValue(std::string_view contents, std::string_view section, std::strin
                 if (sectionSeen) {
                     return Lookup::NoKey;
                 }
-                inSection = layer::EqualsNoCase(line.substr(1, close - 1), section);
+                inSection = layer::EqualsNoCase(Trim(line.substr(1, close - 1)), section);
                 sectionSeen = inSection;
                 continue;
             }

@@ -16,6 +16,11 @@ struct ProfileCase {
     DWORD expectedCount;
 };
 
+// Values of 300 and 259 letters, for cutting at a 260-byte buffer.
+#define LONG_50 "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+#define LONG_259 LONG_50 LONG_50 LONG_50 LONG_50 LONG_50 "xxxxxxxxx"
+#define LONG_300 LONG_50 LONG_50 LONG_50 LONG_50 LONG_50 LONG_50
+
 inline const ProfileCase ProfileCases[] = {
     {"PlainValueCrLf", "[SETUP]\r\nGameDir=Game\r\n", "SETUP", "GameDir", "", 260, "Game", 4},
     {"PlainValueLf", "[SETUP]\nGameDir=Game\n", "SETUP", "GameDir", "", 260, "Game", 4},
@@ -24,6 +29,7 @@ inline const ProfileCase ProfileCases[] = {
     {"BlanksAroundKeyAndValue", "[S]\n \t Key \t=  \t va lue \t \r\n", "S", "Key", "", 260,
      "va lue", 6},
     {"BlanksAroundSectionLine", "  [S]  \r\nK=1\r\n", "S", "K", "", 260, "1", 1},
+    {"BlanksInsideSectionBrackets", "[ S\t]\r\nK=v\r\n", "S", "K", "", 260, "v", 1},
     {"BlanksAroundArguments", "[S]\nK=1\n", " S ", " K\t", "", 260, "1", 1},
     {"DoubleQuotesRemoved", "[S]\nK=\"a b\"\n", "S", "K", "", 260, "a b", 3},
     {"SingleQuotesRemoved", "[S]\nK='a b'\n", "S", "K", "", 260, "a b", 3},
@@ -55,6 +61,13 @@ inline const ProfileCase ProfileCases[] = {
     {"CutKeepsDoubleByteWhole", "[S]\nK=aアイ\n", "S", "K", "", 3, "a", 2},
     {"ShiftJisValuePassesThrough", "[S]\nK=ゲーム表ソ\n", "S", "K", "", 260, "ゲーム表ソ", 10},
     {"ShiftJisSectionAndKey", "[設定]\nキー=値\n", "設定", "キー", "", 260, "値", 2},
+    {"TabsAroundKeyAndValue", "[S]\r\n\tKey\t=\tvalue\t\r\n", "S", "Key", "", 260, "value", 5},
+    {"OpeningQuoteAloneKept", "[S]\r\nKey=\"open\r\n", "S", "Key", "", 260, "\"open", 5},
+    {"InnerQuotesKept", "[S]\r\nKey=a\"b\"c\r\n", "S", "Key", "", 260, "a\"b\"c", 5},
+    {"SemicolonInsideValueKept", "[S]\r\nKey=value ; more\r\n", "S", "Key", "", 260, "value ; more",
+     12},
+    {"LongValueCutToBuffer", "[S]\r\nKey=" LONG_300 "\r\n", "S", "Key", "", 260, LONG_259, 259},
+    {"BackslashTrailByteKept", "[S]\r\nKey=C:\\表\r\n", "S", "Key", "", 260, "C:\\表", 5},
     {"TrailByteBracketIsNoSectionEnd", "[S]\n[ゾ\nK=1\n", "S", "K", "", 260, "1", 1},
     {"SectionNameWithTrailByteBracket", "[ゾ]\nK=1\n", "ゾ", "K", "", 260, "1", 1},
 };
