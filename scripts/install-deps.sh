@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     libgtest-dev libbenchmark-dev libcli11-dev
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
-    wine32:i386 wine64 xvfb x11-utils locales fonts-ipafont-gothic fonts-wine imagemagick
+    wine32:i386 wine64 xvfb x11-utils locales fonts-ipafont-gothic imagemagick
 )
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
