@@ -270,21 +270,19 @@ check_profile_reader() {
 
 passed=0
 failed=0
-if check_profile_reader; then
-    passed=$((passed + 1))
-else
-    failed=$((failed + 1))
-fi
-if check_update_exe; then
-    passed=$((passed + 1))
-else
-    failed=$((failed + 1))
-fi
+# Named scenarios run alone; the whole set also runs the two checks.
 if (($#)); then
     scenarios=()
     for n in "$@"; do scenarios+=("$here/scenarios/$n.txt"); done
 else
     scenarios=("$here"/scenarios/*.txt)
+    for check in check_profile_reader check_update_exe; do
+        if "$check"; then
+            passed=$((passed + 1))
+        else
+            failed=$((failed + 1))
+        fi
+    done
 fi
 for scenario in "${scenarios[@]}"; do
     if run_scenario "$scenario"; then
