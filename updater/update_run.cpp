@@ -5,8 +5,6 @@
 #include "settings/setup_description.h"
 #include "updater/startup.h"
 
-#include <cstdlib>
-
 UpdateListRecord UpdateList;
 CopyListRecord CopyList;
 
@@ -54,14 +52,7 @@ int32_t ReadUpdateNumber(const char* key) {
     if (!ReadUpdateValue(key, value)) {
         return 0;
     }
-    long number = strtol(value, nullptr, 10);
-    if (number > INT32_MAX) {
-        return INT32_MAX;
-    }
-    if (number < INT32_MIN) {
-        return INT32_MIN;
-    }
-    return static_cast<int32_t>(number);
+    return ProfileNumber(value);
 }
 
 int StaysInsideFolder(const char* path) {
