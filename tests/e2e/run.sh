@@ -86,6 +86,12 @@ REGEDIT4
 "f:"="cdrom"
 REG
     "$loader" regedit /S "$(winpath "$work/prefix.reg")" >/dev/null 2>&1
+    # Wine's mount manager learns its drives when it starts: E: and F: must
+    # exist by then, or they never count as CD-ROM drives in this session.
+    mkdir -p "$work/discs/empty"
+    for d in e f; do
+        ln -sfn "$work/discs/empty" "$WINEPREFIX/dosdevices/$d:"
+    done
     "$server" -w
     touch "$WINEPREFIX/.e2e-ready"
 fi
